@@ -1,0 +1,27 @@
+// The program's window start-up and its end.
+#pragma once
+
+#include <cstdint>
+
+namespace platform {
+
+// A top-level window of the given class that is created hidden and is never shown.
+// Creation may fail (for example with no desktop to create it on); the program goes on without it.
+class HiddenWindow {
+public:
+    explicit HiddenWindow(const char* className);
+    ~HiddenWindow();
+    HiddenWindow(const HiddenWindow&) = delete;
+    HiddenWindow& operator=(const HiddenWindow&) = delete;
+
+    // The platform's handle of the window, or null when creation failed.
+    void* Handle() const { return handle_; }
+
+private:
+    void* handle_;
+};
+
+// Ends the process at once with `status`: no window handler runs and nothing more is shown.
+[[noreturn]] void EndProgram(std::uint32_t status);
+
+}  // namespace platform

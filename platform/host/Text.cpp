@@ -1,0 +1,51 @@
+// Text conversion of the host stand-in: Windows-1252, '?' for what it cannot represent.
+#include "Text.h"
+
+#include <array>
+
+namespace platform {
+
+namespace {
+// Code points of bytes 0x80..0x9F in Windows-1252; 0 marks the five undefined bytes.
+constexpr std::array<char16_t, 32> kHigh = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+char ToByte(char16_t c) {
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
+    if (c <= 0x9F && kHigh[c - 0x80] == 0) return static_cast<char>(c);
+    for (std::size_t i = 0; i < kHigh.size(); ++i) {
+        if (kHigh[i] != 0 && kHigh[i] == c) return static_cast<char>(0x80 + i);
+    }
+    return '?';
+}
+
+char16_t FromByte(unsigned char b) {
+    if (b < 0x80 || b >= 0xA0) return b;
+    const char16_t c = kHigh[b - 0x80];
+    // Windows maps the undefined bytes to the C1 control of the same value.
+    return c != 0 ? c : static_cast<char16_t>(b);
+}
+}  // namespace
+
+ProfileText ToProfileText(std::u16string_view text) {
+    ProfileText out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const bool pair = text[i] >= 0xD800 && text[i] <= 0xDBFF && i + 1 < text.size() &&
+                          text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
+        out.push_back(ToByte(text[i]));
+        if (pair) ++i;  // one character, one '?'
+    }
+    return out;
+}
+
+Text FromProfileText(std::string_view bytes) {
+    Text out;
+    out.reserve(bytes.size());
+    for (const char b : bytes) out.push_back(FromByte(static_cast<unsigned char>(b)));
+    return out;
+}
+
+}  // namespace platform

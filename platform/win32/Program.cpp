@@ -1,0 +1,34 @@
+// Window start-up, hidden, and the immediate end (only Win32-specific code here).
+#include "Program.h"
+
+#include "Windows.h"
+
+namespace platform {
+
+namespace {
+HINSTANCE ThisModule() { return GetModuleHandleA(nullptr); }
+}  // namespace
+
+HiddenWindow::HiddenWindow(const char* className) : handle_(nullptr) {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = ThisModule();
+    wc.lpszClassName = className;
+    wc.hIcon = LoadIconA(wc.hInstance, MAKEINTRESOURCEA(1));
+    RegisterClassA(&wc);
+    // No WS_VISIBLE and never ShowWindow: the window exists only to own the run.
+    handle_ = CreateWindowExA(0, className, "Pressavo", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
+                              wc.hInstance, nullptr);
+}
+
+HiddenWindow::~HiddenWindow() {
+    if (handle_ != nullptr) DestroyWindow(static_cast<HWND>(handle_));
+}
+
+void EndProgram(std::uint32_t status) {
+    // ExitProcess sends no further window messages: no close or destroy handler runs.
+    ExitProcess(status);
+}
+
+}  // namespace platform
