@@ -1,7 +1,7 @@
 // The WM_WININICHANGE broadcast (only Win32-specific code here).
 #include "Broadcast.h"
 
-#include "Windows.h"
+#include "WindowsApi.h"
 
 namespace platform {
 

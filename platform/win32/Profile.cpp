@@ -1,7 +1,7 @@
 // The profile calls, straight to kernel32 (only Win32-specific code here).
 #include "Profile.h"
 
-#include "Windows.h"
+#include "WindowsApi.h"
 
 namespace platform {
 

@@ -1,7 +1,7 @@
 // Window start-up, hidden, and the immediate end (only Win32-specific code here).
 #include "Program.h"
 
-#include "Windows.h"
+#include "WindowsApi.h"
 
 namespace platform {
 

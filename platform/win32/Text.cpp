@@ -3,7 +3,7 @@
 
 #include <climits>
 
-#include "Windows.h"
+#include "WindowsApi.h"
 
 namespace platform {
 

@@ -1,5 +1,5 @@
 // The Windows process entry: the command line is ignored; the program's own start takes over.
 #include "Form1.h"
-#include "Windows.h"
+#include "WindowsApi.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { pressavo::Start(); }

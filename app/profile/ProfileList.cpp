@@ -1,0 +1,46 @@
+// Form1's listing of a profile section's key names into a list control.
+#include <algorithm>
+#include <string>
+
+#include "Form1.h"
+#include "Profile.h"
+
+namespace pressavo {
+
+namespace {
+constexpr std::uint32_t kReadBufferSize = 8102;
+}  // namespace
+
+std::int32_t Form1::ProfileLoadWinIniList(platform::ListBox& lst, platform::Text& lpSectionName) {
+    platform::Text names;
+    {
+        const platform::ProfileText section = platform::ToProfileText(lpSectionName);
+        std::string buffer(kReadBufferSize, ' ');
+        const std::int32_t n = platform::GetProfileStringA(section.c_str(), nullptr, "",
+                                                           buffer.data(), kReadBufferSize);
+        // The count is in bytes of the 8-bit buffer: cut there, then convert, so that a
+        // double-byte code page cannot pull in terminators or padding.
+        const auto delivered = static_cast<std::size_t>(
+            std::clamp<std::int32_t>(n, 0, static_cast<std::int32_t>(kReadBufferSize)));
+        names = platform::FromProfileText(std::string_view(buffer).substr(0, delivered));
+        lpSectionName = platform::FromProfileText(section);
+    }
+
+    // A view is consumed from the front without copying what is left. A name counts only when
+    // its NUL lies within the count: what follows the last NUL is a name the read cut short.
+    std::u16string_view rest = names;
+    while (rest.find(u'\0') != std::u16string_view::npos) {
+        lst.AddItem(ProfileNextListItem(rest));
+    }
+    return lst.ListCount();
+}
+
+platform::Text Form1::ProfileNextListItem(std::u16string_view& buffer) {
+    const std::size_t nul = buffer.find(u'\0');
+    if (nul == std::u16string_view::npos) return {};
+    platform::Text name(buffer.substr(0, nul));
+    buffer.remove_prefix(nul + 1);
+    return name;
+}
+
+}  // namespace pressavo
