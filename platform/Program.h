@@ -18,7 +18,7 @@ public:
     void* Handle() const { return handle_; }
 
 private:
-    void* handle_;
+    void* handle_ = nullptr;
 };
 
 // Ends the process at once with `status`: no window handler runs and nothing more is shown.

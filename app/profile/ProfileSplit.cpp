@@ -3,7 +3,9 @@
 
 namespace pressavo {
 
-void Form1::ProfileSplitEntry(platform::Text entry, platform::Text& field1, platform::Text& field2) {
+// NOLINTNEXTLINE(performance-unnecessary-value-param): the entry is the operation's own copy.
+void Form1::ProfileSplitEntry(platform::Text entry, platform::Text& field1,
+                              platform::Text& field2) {
     field1.clear();
     field2.clear();
     const std::size_t first = entry.find(u',');

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 #include "Broadcast.h"
 #include "Profile.h"
@@ -18,7 +19,9 @@ bool SameName(const std::string& a, const std::string& b) {
     });
 }
 
-std::string Arg(const char* text) { return text != nullptr ? std::string(text) : "<null>"; }
+std::string Arg(const char* text) {
+    return text != nullptr ? std::string(text) : "<null>";
+}
 
 // Fills `out` with `items`, each NUL-terminated, and one more NUL, as the platform lists names:
 // names that do not fit are cut short, followed by two NULs, and the count is size - 2.
@@ -70,7 +73,8 @@ const ProfileStore::Section* ProfileStore::Find(const std::string& section) cons
     return const_cast<ProfileStore*>(this)->Find(section);
 }
 
-void ProfileStore::Write(const std::string& section, const std::string& key, const std::string& value) {
+void ProfileStore::Write(const std::string& section, const std::string& key,
+                         const std::string& value) {
     Section* s = Find(section);
     if (s == nullptr) s = &sections_.emplace_back(Section{section, {}});
     for (auto& [name, stored] : s->entries) {
@@ -92,7 +96,8 @@ void ProfileStore::RemoveSection(const std::string& section) {
     std::erase_if(sections_, [&](const Section& s) { return SameName(s.name, section); });
 }
 
-std::optional<std::string> ProfileStore::Read(const std::string& section, const std::string& key) const {
+std::optional<std::string> ProfileStore::Read(const std::string& section,
+                                              const std::string& key) const {
     if (const Section* s = Find(section)) {
         for (const auto& [name, value] : s->entries) {
             if (SameName(name, key)) return value;
@@ -104,7 +109,8 @@ std::optional<std::string> ProfileStore::Read(const std::string& section, const 
 std::vector<std::string> ProfileStore::Keys(const std::string& section) const {
     std::vector<std::string> names;
     if (const Section* s = Find(section)) {
-        for (const auto& entry : s->entries) names.push_back(entry.first);
+        std::transform(s->entries.begin(), s->entries.end(), std::back_inserter(names),
+                       [](const auto& entry) { return entry.first; });
     }
     return names;
 }
@@ -133,15 +139,16 @@ bool WriteProfileStringA(const char* section, const char* key, const char* value
 std::int32_t GetProfileStringA(const char* section, const char* key, const char* fallback,
                                char* returned, std::uint32_t size) {
     auto& p = Platform();
-    p.calls.push_back({"GetProfileStringA",
-                       {Arg(section), Arg(key), Arg(fallback), std::to_string(size)}});
+    p.calls.push_back(
+        {"GetProfileStringA", {Arg(section), Arg(key), Arg(fallback), std::to_string(size)}});
     if (p.reader) return (*p.reader)(section, key, fallback, returned, size);
     if (p.failing.contains("GetProfileStringA") || section == nullptr) {
         return host::DeliverValue(fallback != nullptr ? fallback : "", returned, size);
     }
     if (key == nullptr) return host::DeliverList(p.profile.Keys(section), returned, size);
     const auto value = p.profile.Read(section, key);
-    return host::DeliverValue(value ? *value : (fallback != nullptr ? fallback : ""), returned, size);
+    return host::DeliverValue(value ? *value : (fallback != nullptr ? fallback : ""), returned,
+                              size);
 }
 
 void BroadcastWinIniChange(const char* section) {
@@ -151,7 +158,7 @@ void BroadcastWinIniChange(const char* section) {
     for (const auto& receive : p.receivers) receive(kWinIniChange, 0, section);
 }
 
-HiddenWindow::HiddenWindow(const char* className) : handle_(nullptr) {
+HiddenWindow::HiddenWindow(const char* className) {
     auto& p = Platform();
     p.calls.push_back({"CreateHiddenWindow", {Arg(className)}});
     if (!p.failing.contains("CreateHiddenWindow")) {

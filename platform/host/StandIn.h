@@ -44,12 +44,13 @@ private:
 };
 
 // The receiver of a broadcast: message, wParam and the lParam text.
-using Receiver = std::function<void(std::uint32_t message, std::uintptr_t wparam, const char* text)>;
+using Receiver =
+    std::function<void(std::uint32_t message, std::uintptr_t wparam, const char* text)>;
 
 // Replaces the profile read: a test delivers a buffer and count of its own making.
-using ProfileReader = std::function<std::int32_t(const char* section, const char* key,
-                                                 const char* fallback, char* returned,
-                                                 std::uint32_t size)>;
+using ProfileReader =
+    std::function<std::int32_t(const char* section, const char* key, const char* fallback,
+                               char* returned, std::uint32_t size)>;
 
 struct StandIn {
     ProfileStore profile;

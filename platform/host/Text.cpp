@@ -1,6 +1,7 @@
 // Text conversion of the host stand-in: Windows-1252, '?' for what it cannot represent.
 #include "Text.h"
 
+#include <algorithm>
 #include <array>
 
 namespace platform {
@@ -42,9 +43,9 @@ ProfileText ToProfileText(std::u16string_view text) {
 }
 
 Text FromProfileText(std::string_view bytes) {
-    Text out;
-    out.reserve(bytes.size());
-    for (const char b : bytes) out.push_back(FromByte(static_cast<unsigned char>(b)));
+    Text out(bytes.size(), u'\0');
+    std::transform(bytes.begin(), bytes.end(), out.begin(),
+                   [](char b) { return FromByte(static_cast<unsigned char>(b)); });
     return out;
 }
 

@@ -9,8 +9,9 @@ std::int32_t ListBoxWindow::Insert(const Text& item, std::optional<std::int32_t>
     // Wide text keeps every character the name had; the control stores it as it stores any.
     const auto text = reinterpret_cast<LPARAM>(item.c_str());
     const HWND hwnd = static_cast<HWND>(window_);
-    const LRESULT result = index ? SendMessageW(hwnd, LB_INSERTSTRING, static_cast<WPARAM>(*index), text)
-                                 : SendMessageW(hwnd, LB_ADDSTRING, 0, text);
+    const LRESULT result =
+        index ? SendMessageW(hwnd, LB_INSERTSTRING, static_cast<WPARAM>(*index), text)
+              : SendMessageW(hwnd, LB_ADDSTRING, 0, text);
     return static_cast<std::int32_t>(result);  // LB_ERR and LB_ERRSPACE are negative
 }
 

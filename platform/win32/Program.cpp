@@ -6,10 +6,12 @@
 namespace platform {
 
 namespace {
-HINSTANCE ThisModule() { return GetModuleHandleA(nullptr); }
+HINSTANCE ThisModule() {
+    return GetModuleHandleA(nullptr);
+}
 }  // namespace
 
-HiddenWindow::HiddenWindow(const char* className) : handle_(nullptr) {
+HiddenWindow::HiddenWindow(const char* className) {
     WNDCLASSA wc{};
     wc.lpfnWndProc = DefWindowProcA;
     wc.hInstance = ThisModule();
@@ -17,9 +19,9 @@ HiddenWindow::HiddenWindow(const char* className) : handle_(nullptr) {
     wc.hIcon = LoadIconA(wc.hInstance, MAKEINTRESOURCEA(1));
     RegisterClassA(&wc);
     // No WS_VISIBLE and never ShowWindow: the window exists only to own the run.
-    handle_ = CreateWindowExA(0, className, "Pressavo", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
-                              wc.hInstance, nullptr);
+    handle_ =
+        CreateWindowExA(0, className, "Pressavo", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, wc.hInstance, nullptr);
 }
 
 HiddenWindow::~HiddenWindow() {

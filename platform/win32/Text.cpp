@@ -14,7 +14,8 @@ ProfileText ToProfileText(std::u16string_view text) {
     const int needed = WideCharToMultiByte(CP_ACP, 0, wide, length, nullptr, 0, "?", nullptr);
     if (needed <= 0) return {};
     ProfileText out(static_cast<std::size_t>(needed), '\0');
-    const int written = WideCharToMultiByte(CP_ACP, 0, wide, length, out.data(), needed, "?", nullptr);
+    const int written =
+        WideCharToMultiByte(CP_ACP, 0, wide, length, out.data(), needed, "?", nullptr);
     out.resize(written > 0 ? static_cast<std::size_t>(written) : 0);
     return out;
 }

@@ -2,4 +2,7 @@
 #include "Form1.h"
 #include "WindowsApi.h"
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { pressavo::Start(); }
+int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*commandLine*/,
+                   int /*show*/) {
+    pressavo::Start();
+}

@@ -1,7 +1,7 @@
 // Form1's profile operations: entry splitting, taking names off the front, section listing.
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <algorithm>
 
 #include "Form1.h"
 #include "ListBoxStandIn.h"
@@ -33,11 +33,11 @@ protected:
     void SetUp() override { Platform().Reset(); }
 
     // Makes the profile read deliver exactly `bytes` (padded with spaces) and answer `count`.
-    static void Deliver(std::string bytes, std::int32_t count) {
+    static void Deliver(const std::string& bytes, std::int32_t count) {
         Platform().reader = [bytes, count](const char*, const char*, const char*, char* out,
                                            std::uint32_t size) {
-            std::memset(out, ' ', size);
-            std::memcpy(out, bytes.data(), std::min<std::size_t>(bytes.size(), size));
+            std::fill_n(out, size, ' ');
+            std::copy_n(bytes.data(), std::min<std::size_t>(bytes.size(), size), out);
             return count;
         };
     }
@@ -64,7 +64,8 @@ TEST_F(ProfileOperationsTest, SplitsTheFirstTwoFields) {
         {u"a\0,b\0,"s, u"a\0"s, u"b\0"s},
     };
     for (const auto& c : cases) {
-        Text f1 = u"old1", f2 = u"old2";
+        Text f1 = u"old1";
+        Text f2 = u"old2";
         Form1TestPeer::Split(form, c.entry, f1, f2);
         EXPECT_EQ(f1, c.field1) << "entry " << testing::PrintToString(c.entry);
         EXPECT_EQ(f2, c.field2) << "entry " << testing::PrintToString(c.entry);
@@ -75,9 +76,8 @@ TEST_F(ProfileOperationsTest, TakesTheNextNameOffTheFront) {
     const struct {
         Text buffer, name, rest;
     } cases[] = {
-        {u"a\0"s, u"a", u""},         {u"abc", u"", u"abc"},
-        {u"\0x\0"s, u"", u"x\0"s},   {u"", u"", u""},
-        {u"ab\0cd\0"s, u"ab", u"cd\0"s},
+        {u"a\0"s, u"a", u""}, {u"abc", u"", u"abc"},           {u"\0x\0"s, u"", u"x\0"s},
+        {u"", u"", u""},      {u"ab\0cd\0"s, u"ab", u"cd\0"s},
     };
     for (const auto& c : cases) {
         std::u16string_view buffer = c.buffer;
@@ -109,7 +109,9 @@ TEST_F(ProfileOperationsTest, ListsOnlyNamesEndedWithinTheCount) {
         {"absent section", "\0\0"s, 0, {}},
         {"empty names", "\0x\0\0"s, 3, {u"", u"x"}},
         {"nothing past the count", "a\0b\0\0"s, 2, {u"a"}},
-        {"cut short, two NULs after the count", "a\0bb\0cutna\0\0"s.replace(10, 2, "\0\0"s), 10,
+        {"cut short, two NULs after the count",
+         "a\0bb\0cutna\0\0"s.replace(10, 2, "\0\0"s),
+         10,
          {u"a", u"bb"}},
         {"cut short, padding and no NUL", "a\0cutname "s, 10, {u"a"}},
         {"count with no NUL at all", full, 8101, {}},
@@ -158,7 +160,10 @@ TEST_F(ProfileOperationsTest, ControlFailureStopsAndKeepsEarlierItems) {
         {1, {}, platform::kListErrSpace, ListControlError::Operation::AddItem, {}},
         {2, {}, platform::kListErrSpace, ListControlError::Operation::AddItem, {u"a"}},
         {3, {}, platform::kListErr, ListControlError::Operation::AddItem, {u"a", u"b"}},
-        {{}, platform::kListErr, platform::kListErr, ListControlError::Operation::ListCount,
+        {{},
+         platform::kListErr,
+         platform::kListErr,
+         ListControlError::Operation::ListCount,
          {u"a", u"b", u"c"}},
     };
     for (const auto& c : cases) {
@@ -190,7 +195,7 @@ TEST_F(ProfileOperationsTest, CountBeyondSixteenBitsIsAFailureNotANegativeNumber
         EXPECT_EQ(e.Status(), platform::kListCountOverflow);
         EXPECT_EQ(e.Failed(), ListControlError::Operation::ListCount);
     }
-    EXPECT_EQ(list.items.size(), 32768u);
+    EXPECT_EQ(list.items.size(), 32768U);
 }
 
 }  // namespace

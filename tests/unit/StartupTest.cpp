@@ -21,7 +21,7 @@ class StartupTest : public ::testing::Test {
 protected:
     void SetUp() override {
         Platform().Reset();
-        Platform().receivers.push_back([this](std::uint32_t m, std::uintptr_t w, const char* t) {
+        Platform().receivers.emplace_back([this](std::uint32_t m, std::uintptr_t w, const char* t) {
             heard.push_back({m, w, t, Platform().profile.Read("windows", "Device").value_or("")});
         });
     }
@@ -44,38 +44,38 @@ const Call kWrite{"WriteProfileStringA", {"windows", "Device", "Pressavo,winspoo
 const Call kBroadcast{"BroadcastWinIniChange", {"windows"}};
 
 TEST_F(StartupTest, WritesThenBroadcastsThenEndsWithSuccess) {
-    EXPECT_EQ(Run(), 0u);
+    EXPECT_EQ(Run(), 0U);
     const std::vector<Call> expected = {
         {"CreateHiddenWindow", {"Form1"}}, kWrite, kBroadcast, {"EndProgram", {"0"}}};
     EXPECT_EQ(Platform().calls, expected);
     EXPECT_EQ(Platform().profile.Read("WINDOWS", "device"), "Pressavo,winspool,Ne01:");
-    ASSERT_EQ(heard.size(), 1u);
-    EXPECT_EQ(heard[0].message, 0x001Au);
-    EXPECT_EQ(heard[0].wparam, 0u);
+    ASSERT_EQ(heard.size(), 1U);
+    EXPECT_EQ(heard[0].message, 0x001AU);
+    EXPECT_EQ(heard[0].wparam, 0U);
     EXPECT_EQ(heard[0].text, "windows");
     EXPECT_EQ(heard[0].deviceThen, "Pressavo,winspool,Ne01:") << "broadcast before the write";
 }
 
 TEST_F(StartupTest, FailedWriteStillBroadcastsAndEndsWithFailure) {
     Platform().failing.insert("WriteProfileStringA");
-    EXPECT_EQ(Run(), 1u);
-    EXPECT_EQ(heard.size(), 1u);
+    EXPECT_EQ(Run(), 1U);
+    EXPECT_EQ(heard.size(), 1U);
     EXPECT_EQ(Platform().calls.back(), (Call{"EndProgram", {"1"}}));
 }
 
 TEST_F(StartupTest, WindowThatCannotBeCreatedDoesNotStopTheSwitch) {
     Platform().failing.insert("CreateHiddenWindow");
-    EXPECT_EQ(Run(), 0u);
+    EXPECT_EQ(Run(), 0U);
     EXPECT_EQ(Platform().profile.Read("windows", "Device"), "Pressavo,winspool,Ne01:");
-    EXPECT_EQ(heard.size(), 1u);
+    EXPECT_EQ(heard.size(), 1U);
 }
 
 TEST_F(StartupTest, SecondRunWritesAndBroadcastsAgainOverAnyEarlierValue) {
     Platform().profile.Write("Windows", "DEVICE", "Other,winspool,LPT1:");
-    EXPECT_EQ(Run(), 0u);
-    EXPECT_EQ(Run(), 0u);
+    EXPECT_EQ(Run(), 0U);
+    EXPECT_EQ(Run(), 0U);
     EXPECT_EQ(std::count(Platform().calls.begin(), Platform().calls.end(), kWrite), 2);
-    EXPECT_EQ(heard.size(), 2u);
+    EXPECT_EQ(heard.size(), 2U);
     EXPECT_EQ(Platform().profile.Keys("windows"), std::vector<std::string>{"DEVICE"});
     EXPECT_EQ(Platform().profile.Read("windows", "Device"), "Pressavo,winspool,Ne01:");
 }

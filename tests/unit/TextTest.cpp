@@ -9,9 +9,13 @@ using platform::FromProfileText;
 using platform::ToProfileText;
 
 TEST(TextTest, RepresentableTextRoundTrips) {
-    const std::u16string cases[] = {
-        u"", u"windows", u"Pressavo,winspool,Ne01:", u"caf\u00e9 \u00ff\u00a0",
-        u"\u20ac\u201a\u0192\u2122\u0178", std::u16string(u"a\0b\0\0", 5), u"\u0081\u008d\u009d"};
+    const std::u16string cases[] = {u"",
+                                    u"windows",
+                                    u"Pressavo,winspool,Ne01:",
+                                    u"caf\u00e9 \u00ff\u00a0",
+                                    u"\u20ac\u201a\u0192\u2122\u0178",
+                                    std::u16string(u"a\0b\0\0", 5),
+                                    u"\u0081\u008d\u009d"};
     for (const auto& text : cases) {
         EXPECT_EQ(FromProfileText(ToProfileText(text)), text);
     }

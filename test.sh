@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds every preset and runs every test; fails if any test fails.
+set -uo pipefail
+cd "$(dirname "$0")"
+
+./scripts/setup.sh || { echo "test.sh: set-up failed"; exit 1; }
+
+jobs=$(nproc 2>/dev/null || echo 2)
+passed=0
+failed=0
+for preset in host host-asan win64 win32; do
+    echo "=== $preset: configure and build"
+    if ! { cmake --preset "$preset" && cmake --build --preset "$preset" -j "$jobs"; }; then
+        echo "test.sh: the $preset build failed"
+        failed=$((failed + 1))
+        continue
+    fi
+    echo "=== $preset: tests"
+    log="build/$preset/ctest-summary.log"
+    ctest --preset "$preset" 2>&1 | tee "$log"
+    # ctest's own summary line: "N% tests passed, F tests failed out of T".
+    summary=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
+    if [ -z "$summary" ]; then
+        echo "test.sh: no test summary from $preset"
+        failed=$((failed + 1))
+        continue
+    fi
+    f=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$summary")
+    t=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\2/' <<<"$summary")
+    passed=$((passed + t - f))
+    failed=$((failed + f))
+done
+
+# Each further check counts as one test.
+check() {
+    local name=$1
+    shift
+    echo "=== $name"
+    if "$@"; then passed=$((passed + 1)); else echo "test.sh: $name failed"; failed=$((failed + 1)); fi
+}
+check "static checks" ./scripts/static-checks.sh
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
