@@ -39,6 +39,9 @@ check() {
     if "$@"; then passed=$((passed + 1)); else echo "test.sh: $name failed"; failed=$((failed + 1)); fi
 }
 check "static checks" ./scripts/static-checks.sh
+check "footprint: size budget and system DLLs only" ./bench/footprint.sh
+check "fuzzing" ./scripts/fuzz.sh
+check "reproducible executables" ./scripts/reproducible.sh
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

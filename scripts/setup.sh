@@ -6,7 +6,9 @@ SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 
 want=(cmake make g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest libgtest-dev
-      wine wine64 wine32:i386 xvfb xauth locales ${PRESSAVO_EXTRA_PACKAGES:-})
+      wine wine64 wine32:i386 xvfb xauth locales git binutils
+      clang libclang-rt-14-dev clang-tidy clang-format cppcheck libbenchmark-dev
+      ${PRESSAVO_EXTRA_PACKAGES:-})
 
 missing=()
 for p in "${want[@]}"; do

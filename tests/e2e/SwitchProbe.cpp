@@ -28,7 +28,8 @@ bool Expect(bool ok, const char* what, const std::string& seen) {
 }
 
 int Printer(const std::string& option) {
-    if (option == "--reset" && !WriteProfileStringA("windows", "Device", "Elsewhere,winspool,Ne00:")) {
+    if (option == "--reset" &&
+        !WriteProfileStringA("windows", "Device", "Elsewhere,winspool,Ne00:")) {
         return Expect(false, "reset", "");
     }
     char device[256] = "";
@@ -189,15 +190,16 @@ bool CheckIcons(const char* exe) {
 int Version(const char* exe) {
     DWORD ignored = 0;
     std::vector<char> info(GetFileVersionInfoSizeA(exe, &ignored));
-    if (info.empty() || !GetFileVersionInfoA(exe, 0, static_cast<DWORD>(info.size()), info.data())) {
+    if (info.empty() ||
+        !GetFileVersionInfoA(exe, 0, static_cast<DWORD>(info.size()), info.data())) {
         return Expect(false, "version information", exe);
     }
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
     VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &length);
     WORD* translation = nullptr;
-    VerQueryValueA(info.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
-                   &length);
+    VerQueryValueA(info.data(), "\\VarFileInfo\\Translation",
+                   reinterpret_cast<void**>(&translation), &length);
 
     const DWORD numbers = (PRESSAVO_VERSION_MAJOR << 16) | PRESSAVO_VERSION_MINOR;
     bool ok = Expect(fixed != nullptr && fixed->dwFileVersionMS == numbers &&
@@ -208,9 +210,9 @@ int Version(const char* exe) {
                      fixed->dwFileType == VFT_APP &&
                      (fixed->dwFileFlags & fixed->dwFileFlagsMask) == 0,
                  "file OS, type and flags", "");
-    ok &= Expect(translation != nullptr && length >= 4 && translation[0] == 0x0409 &&
-                     translation[1] == 1200,
-                 "translation", "");
+    ok &= Expect(
+        translation != nullptr && length >= 4 && translation[0] == 0x0409 && translation[1] == 1200,
+        "translation", "");
     const char* const table[][2] = {{"FileVersion", PRESSAVO_VERSION_TEXT},
                                     {"ProductVersion", PRESSAVO_VERSION_TEXT},
                                     {"ProductName", "Pressavo"},
