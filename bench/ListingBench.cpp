@@ -41,8 +41,7 @@ Delivery Fill(std::size_t bytes, std::size_t nameLength) {
 // The stand-in's read hands over the prepared bytes, as the platform copies its list out.
 void Deliver(const Delivery& d) {
     Platform().Reset();
-    Platform().reader = [&d](const char*, const char*, const char*, char* out,
-                             std::uint32_t size) {
+    Platform().reader = [&d](const char*, const char*, const char*, char* out, std::uint32_t size) {
         std::memcpy(out, d.buffer.data(), std::min<std::size_t>(d.buffer.size(), size));
         return d.count;
     };
@@ -62,8 +61,8 @@ void Counters(benchmark::State& state, const Delivery& d) {
 }
 
 void BM_Listing(benchmark::State& state) {
-    const Delivery d = Fill(static_cast<std::size_t>(state.range(0)),
-                            static_cast<std::size_t>(state.range(1)));
+    const Delivery d =
+        Fill(static_cast<std::size_t>(state.range(0)), static_cast<std::size_t>(state.range(1)));
     Deliver(d);
     pressavo::Form1 form;
     ListBoxStandIn list;
@@ -78,8 +77,8 @@ void BM_Listing(benchmark::State& state) {
 }
 
 void BM_Direct(benchmark::State& state) {
-    const Delivery d = Fill(static_cast<std::size_t>(state.range(0)),
-                            static_cast<std::size_t>(state.range(1)));
+    const Delivery d =
+        Fill(static_cast<std::size_t>(state.range(0)), static_cast<std::size_t>(state.range(1)));
     ListBoxStandIn list;
     for (auto _ : state) {
         Empty(state, list);
