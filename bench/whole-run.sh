@@ -84,7 +84,7 @@ stats() {
         { v[NR] = $1 }
         END {
             m = (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
-            printf "%.1f %.1f %.1f", m / scale, v[1] / scale, v[NR] / scale
+            printf "%.1f %.1f %.1f\n", m / scale, v[1] / scale, v[NR] / scale
         }'
 }
 
