@@ -3,6 +3,7 @@
 
 #include <limits>
 #include <string>
+#include <utility>
 
 namespace platform {
 
@@ -20,8 +21,8 @@ ListControlError::ListControlError(std::int32_t status, Operation operation)
       operation_(operation),
       interfaceId_(ListBox::kInterfaceId) {}
 
-void ListBox::AddItem(const Text& item, std::optional<std::int32_t> index) {
-    const std::int32_t result = Insert(item, index);
+void ListBox::AddItem(Text item, std::optional<std::int32_t> index) {
+    const std::int32_t result = Insert(std::move(item), index);
     if (result < 0) throw ListControlError(result, ListControlError::Operation::AddItem);
 }
 

@@ -41,15 +41,16 @@ public:
 
     virtual ~ListBox() = default;
 
-    // Adds one item at the end, or before `index` when one is given.
-    void AddItem(const Text& item, std::optional<std::int32_t> index = std::nullopt);
+    // Adds one item at the end, or before `index` when one is given. The item is taken, not
+    // copied again: a listing hands over each name it has just made.
+    void AddItem(Text item, std::optional<std::int32_t> index = std::nullopt);
 
     // The number of items, at most 32767.
     std::int16_t ListCount();
 
 protected:
     // The new item's index, or a negative failure status.
-    virtual std::int32_t Insert(const Text& item, std::optional<std::int32_t> index) = 0;
+    virtual std::int32_t Insert(Text&& item, std::optional<std::int32_t> index) = 0;
     // The number of items, or a negative failure status.
     virtual std::int32_t Count() = 0;
 };

@@ -26,12 +26,14 @@ std::int32_t Form1::ProfileLoadWinIniList(platform::ListBox& lst, platform::Text
         lpSectionName = platform::FromProfileText(section);
     }
 
-    // A view is consumed from the front without copying what is left. A name counts only when
-    // its NUL lies within the count: what follows the last NUL is a name the read cut short.
+    // A name counts only when its NUL lies within the count: what follows the last NUL is a
+    // name the read cut short, so the names end there. The view is consumed from the front
+    // without copying what is left, and each name is scanned once.
     std::u16string_view rest = names;
-    while (rest.find(u'\0') != std::u16string_view::npos) {
-        lst.AddItem(ProfileNextListItem(rest));
-    }
+    const std::size_t lastNul = rest.rfind(u'\0');
+    rest =
+        lastNul == std::u16string_view::npos ? std::u16string_view() : rest.substr(0, lastNul + 1);
+    while (!rest.empty()) lst.AddItem(ProfileNextListItem(rest));
     return lst.ListCount();
 }
 

@@ -18,7 +18,7 @@ public:
     std::optional<std::int32_t> countStatus;
 
 protected:
-    std::int32_t Insert(const Text& item, std::optional<std::int32_t> index) override;
+    std::int32_t Insert(Text&& item, std::optional<std::int32_t> index) override;
     std::int32_t Count() override;
 
 private:

@@ -44,8 +44,17 @@ ProfileText ToProfileText(std::u16string_view text) {
 
 Text FromProfileText(std::string_view bytes) {
     Text out(bytes.size(), u'\0');
-    std::transform(bytes.begin(), bytes.end(), out.begin(),
-                   [](char b) { return FromByte(static_cast<unsigned char>(b)); });
+    // Profile text is mostly ASCII, which widens as it stands. Neither loop stops early, so
+    // both vectorise: a listing converts the whole delivered buffer.
+    unsigned char high = 0;
+    for (const char b : bytes) high |= static_cast<unsigned char>(b);
+    if (high < 0x80) {
+        std::transform(bytes.begin(), bytes.end(), out.begin(),
+                       [](char b) { return static_cast<char16_t>(b); });
+    } else {
+        std::transform(bytes.begin(), bytes.end(), out.begin(),
+                       [](char b) { return FromByte(static_cast<unsigned char>(b)); });
+    }
     return out;
 }
 

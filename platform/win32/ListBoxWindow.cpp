@@ -5,7 +5,7 @@
 
 namespace platform {
 
-std::int32_t ListBoxWindow::Insert(const Text& item, std::optional<std::int32_t> index) {
+std::int32_t ListBoxWindow::Insert(Text&& item, std::optional<std::int32_t> index) {
     // Wide text keeps every character the name had; the control stores it as it stores any.
     const auto text = reinterpret_cast<LPARAM>(item.c_str());
     const HWND hwnd = static_cast<HWND>(window_);

@@ -11,7 +11,7 @@ public:
     explicit ListBoxWindow(void* window) : window_(window) {}
 
 protected:
-    std::int32_t Insert(const Text& item, std::optional<std::int32_t> index) override;
+    std::int32_t Insert(Text&& item, std::optional<std::int32_t> index) override;
     std::int32_t Count() override;
 
 private:
