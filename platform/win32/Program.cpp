@@ -12,11 +12,12 @@ HINSTANCE ThisModule() {
 }  // namespace
 
 HiddenWindow::HiddenWindow(const char* className) {
+    // No class icon: the window is never shown, so loading one would only slow every start.
+    // Explorer shows the executable's own icon resource.
     WNDCLASSA wc{};
     wc.lpfnWndProc = DefWindowProcA;
     wc.hInstance = ThisModule();
     wc.lpszClassName = className;
-    wc.hIcon = LoadIconA(wc.hInstance, MAKEINTRESOURCEA(1));
     RegisterClassA(&wc);
     // No WS_VISIBLE and never ShowWindow: the window exists only to own the run.
     handle_ =
