@@ -44,11 +44,11 @@ ProfileText ToProfileText(std::u16string_view text) {
 
 Text FromProfileText(std::string_view bytes) {
     Text out(bytes.size(), u'\0');
-    // Profile text is mostly ASCII, which widens as it stands. Neither loop stops early, so
-    // both vectorise: a listing converts the whole delivered buffer.
-    unsigned char high = 0;
-    for (const char b : bytes) high |= static_cast<unsigned char>(b);
-    if (high < 0x80) {
+    // Profile text is mostly ASCII, which widens as it stands, without a look-up per byte: a
+    // listing converts the whole delivered buffer.
+    const bool ascii = std::all_of(bytes.begin(), bytes.end(),
+                                   [](char b) { return static_cast<unsigned char>(b) < 0x80; });
+    if (ascii) {
         std::transform(bytes.begin(), bytes.end(), out.begin(),
                        [](char b) { return static_cast<char16_t>(b); });
     } else {
