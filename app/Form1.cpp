@@ -2,6 +2,7 @@
 #include "Form1.h"
 
 #include "Broadcast.h"
+#include "Entry.h"
 #include "Profile.h"
 #include "Text.h"
 
@@ -34,6 +35,7 @@ void Form1::Form_Load() {
     platform::EndProgram(written ? 0 : 1);
 }
 
+// Creates Form1 and runs its load handler, which ends the program.
 void Start() {
     Form1 form;
     form.Form_Load();

@@ -42,7 +42,4 @@ private:
     platform::HiddenWindow window_;
 };
 
-// Process entry: creates Form1 and runs its load handler, which ends the program.
-[[noreturn]] void Start();
-
 }  // namespace pressavo

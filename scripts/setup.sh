@@ -8,6 +8,7 @@ if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 want=(cmake make g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest libgtest-dev
       wine wine64 wine32:i386 xvfb xauth locales git binutils
       clang libclang-rt-14-dev clang-tidy clang-format cppcheck libbenchmark-dev
+      python3 python3-pefile osslsigncode openssl
       ${PRESSAVO_EXTRA_PACKAGES:-})
 
 missing=()

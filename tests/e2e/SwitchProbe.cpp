@@ -5,7 +5,7 @@
 //                                  points Device elsewhere, runs <exe> while a top-level window of
 //                                  ours listens (and, with --hung, another one never pumps); checks
 //                                  the messages it got, then the profile and the default printer
-//   version <exe>                  the version information and icon group the file carries
+//   version <exe>                  the version information, icons and manifest the file carries
 //   show                           shows a window: the control case of the never-shown check
 #include <chrono>
 #include <cstdio>
@@ -187,6 +187,34 @@ bool CheckIcons(const char* exe) {
     return ok;
 }
 
+// The application manifest (type 24, id 1), read back through the resource calls: the loader reads
+// it from there. Run as the invoking user, and declared for Windows Vista to 10/11.
+bool CheckManifest(const char* exe) {
+    const HMODULE module = LoadLibraryExA(exe, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (module == nullptr) return Expect(false, "manifest module", exe);
+    const HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+    const auto* data =
+        found ? static_cast<const char*>(LockResource(LoadResource(module, found))) : nullptr;
+    const std::string manifest = data ? std::string(data, SizeofResource(module, found)) : "";
+    FreeLibrary(module);
+    bool ok = Expect(!manifest.empty(), "manifest resource 24/1", "<absent>");
+    const char* const wanted[] = {
+        R"(<requestedExecutionLevel level="asInvoker" uiAccess="false"/>)",
+        "{e2011457-1546-43c5-a5fe-008deee3d3f0}",  // Windows Vista
+        "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",  // Windows 7
+        "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",  // Windows 8
+        "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",  // Windows 8.1
+        "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",  // Windows 10 and 11
+    };
+    for (const char* want : wanted) {
+        if (ok && manifest.find(want) == std::string::npos) {
+            std::printf("FAIL manifest: no %s in\n%s\n", want, manifest.c_str());
+            ok = false;
+        }
+    }
+    return ok;
+}
+
 int Version(const char* exe) {
     DWORD ignored = 0;
     std::vector<char> info(GetFileVersionInfoSizeA(exe, &ignored));
@@ -225,7 +253,8 @@ int Version(const char* exe) {
     const std::string company = VersionString(info, "CompanyName");
     ok &= Expect(!company.empty() && company != "<absent>", "CompanyName", company);
     ok &= CheckIcons(exe);
-    if (ok) std::printf("version information and icons as expected\n");
+    ok &= CheckManifest(exe);
+    if (ok) std::printf("version information, icons and manifest as expected\n");
     return ok ? 0 : 1;
 }
 

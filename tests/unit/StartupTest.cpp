@@ -1,7 +1,7 @@
 // The run: write the device entry, broadcast "windows", end; against the host stand-in.
 #include <gtest/gtest.h>
 
-#include "Form1.h"
+#include "Entry.h"
 #include "StandIn.h"
 
 namespace {
