@@ -16,7 +16,8 @@ ProfileText ToProfileText(std::u16string_view text) {
     ProfileText out(static_cast<std::size_t>(needed), '\0');
     const int written =
         WideCharToMultiByte(CP_ACP, 0, wide, length, out.data(), needed, "?", nullptr);
-    out.resize(written > 0 ? static_cast<std::size_t>(written) : 0);
+    // Both calls measure the same text: a different length means the conversion failed.
+    if (written != needed) out.clear();
     return out;
 }
 
@@ -28,7 +29,7 @@ Text FromProfileText(std::string_view bytes) {
     Text out(static_cast<std::size_t>(needed), u'\0');
     const int written = MultiByteToWideChar(CP_ACP, 0, bytes.data(), length,
                                             reinterpret_cast<wchar_t*>(out.data()), needed);
-    out.resize(written > 0 ? static_cast<std::size_t>(written) : 0);
+    if (written != needed) out.clear();
     return out;
 }
 
