@@ -5,7 +5,8 @@
 
 namespace platform {
 
-// A top-level window of the given class that is created hidden and is never shown.
+// A window of the given class that is created hidden and is never shown. It has no place on the
+// desktop (it receives no broadcasts) but can be the parent of controls.
 // Creation may fail (for example with no desktop to create it on); the program goes on without it.
 class HiddenWindow {
 public:

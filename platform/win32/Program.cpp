@@ -19,10 +19,11 @@ HiddenWindow::HiddenWindow(const char* className) {
     wc.hInstance = ThisModule();
     wc.lpszClassName = className;
     RegisterClassA(&wc);
-    // No WS_VISIBLE and never ShowWindow: the window exists only to own the run.
-    handle_ =
-        CreateWindowExA(0, className, "Pressavo", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
-                        CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, wc.hInstance, nullptr);
+    // Message-only (parent HWND_MESSAGE): never visible, no place on the desktop, and making it
+    // skips the top-level window's set-up, which cost a third of every run. Child controls can
+    // still live in it. Never ShowWindow: the window exists only to own the run.
+    handle_ = CreateWindowExA(0, className, "Pressavo", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                              wc.hInstance, nullptr);
 }
 
 HiddenWindow::~HiddenWindow() {
