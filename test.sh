@@ -39,7 +39,11 @@ check() {
     if "$@"; then passed=$((passed + 1)); else echo "test.sh: $name failed"; failed=$((failed + 1)); fi
 }
 check "static checks" ./scripts/static-checks.sh
-check "footprint: size budget and system DLLs only" ./bench/footprint.sh
+check "footprint: size budget, floor ratio, no exception runtime" ./bench/footprint.sh
+check "release policy of both executables" ./scripts/pe-policy.py build/win32/Pressavo.exe build/win64/Pressavo.exe
+# The control: the same check must refuse an executable without the manifest and with other imports.
+check "release policy refuses a test program" bash -c '! ./scripts/pe-policy.py build/win32/tests/e2e/pressavo-switch-probe.exe'
+check "signing round trip" ./scripts/signing.sh
 check "fuzzing" ./scripts/fuzz.sh
 check "reproducible executables" ./scripts/reproducible.sh
 

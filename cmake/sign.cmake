@@ -7,8 +7,9 @@
 # With neither of the first two set the package stays unsigned; with one of them, or when signing
 # fails, packaging fails rather than ship an unsigned executable.
 
-# Fails the packaging. CPack keeps the package of an earlier run when this one fails; it is removed
-# too, so that no stale (perhaps unsigned) zip is left to be shipped by mistake.
+# Fails the packaging: CPack goes on after a pre-build script's error, but then refuses to make
+# the package. It keeps the one of an earlier run, though: that goes too, so that no stale (perhaps
+# unsigned) zip is left to be shipped by mistake.
 function(fail)
   if(CPACK_OUTPUT_FILE_PATH)
     file(REMOVE "${CPACK_OUTPUT_FILE_PATH}" "${CPACK_PACKAGE_DIRECTORY}/SHA256SUMS")
@@ -39,11 +40,10 @@ endif()
 
 # CPack stages the install tree in CPACK_TEMPORARY_DIRECTORY (no top-level directory in this zip,
 # but searching keeps this right if one is added).
-file(GLOB_RECURSE exes LIST_DIRECTORIES false "${CPACK_TEMPORARY_DIRECTORY}/Pressavo.exe")
-list(LENGTH exes count)
+file(GLOB_RECURSE exe LIST_DIRECTORIES false "${CPACK_TEMPORARY_DIRECTORY}/Pressavo.exe")
+list(LENGTH exe count)
 if(NOT count EQUAL 1)
-  fail("expected one staged Pressavo.exe under "
-    "'${CPACK_TEMPORARY_DIRECTORY}', found ${count}")
+  fail("expected one staged Pressavo.exe under '${CPACK_TEMPORARY_DIRECTORY}', found ${count}")
 endif()
 
 set(options -pkcs12 "${pfx}" -readpass "${password_file}" -h sha256 -n Pressavo)
@@ -60,13 +60,13 @@ if(NOT "$ENV{PRESSAVO_SIGN_TIMESTAMP_URL}" STREQUAL "")
 endif()
 
 # osslsigncode writes only to a new file: sign into one, then replace the staged executable.
-set(signed "${exes}.signed")
+set(signed "${exe}.signed")
 file(REMOVE "${signed}")
-execute_process(COMMAND "${OSSLSIGNCODE}" sign ${options} -in "${exes}" -out "${signed}"
+execute_process(COMMAND "${OSSLSIGNCODE}" sign ${options} -in "${exe}" -out "${signed}"
   RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE output)
 if(NOT status EQUAL 0 OR NOT EXISTS "${signed}")
   file(REMOVE "${signed}")
-  fail("signing ${exes} failed (${status}):\n${output}")
+  fail("signing ${exe} failed (${status}):\n${output}")
 endif()
-file(RENAME "${signed}" "${exes}")
-message(STATUS "sign.cmake: signed ${exes}")
+file(RENAME "${signed}" "${exe}")
+message(STATUS "sign.cmake: signed ${exe}")

@@ -27,10 +27,16 @@ bool Expect(bool ok, const char* what, const std::string& seen) {
     return ok;
 }
 
+// The exit status of a command that failed at `what`.
+int Fail(const char* what, const std::string& seen) {
+    Expect(false, what, seen);
+    return 1;
+}
+
 int Printer(const std::string& option) {
     if (option == "--reset" &&
         !WriteProfileStringA("windows", "Device", "Elsewhere,winspool,Ne00:")) {
-        return Expect(false, "reset", "");
+        return Fail("reset", "");
     }
     char device[256] = "";
     GetProfileStringA("windows", "Device", "", device, sizeof device);
@@ -94,7 +100,7 @@ struct Handle {
 
 int Broadcast(int withinSeconds, bool hung, int argc, char** argv) {
     if (Printer("--reset") != 0) return 1;
-    if (TopLevel("PressavoProbeListener", Listen) == nullptr) return Expect(false, "listener", "");
+    if (TopLevel("PressavoProbeListener", Listen) == nullptr) return Fail("listener", "");
     if (hung) {
         const Handle ready{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
         const Handle thread{CreateThread(nullptr, 0, Hang, ready.h, 0, nullptr)};
@@ -110,7 +116,7 @@ int Broadcast(int withinSeconds, bool hung, int argc, char** argv) {
     const auto start = std::chrono::steady_clock::now();
     if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
                         &pi)) {
-        return Expect(false, "start", line);
+        return Fail("start", line);
     }
     const Handle process{pi.hProcess};
     const Handle thread{pi.hThread};
@@ -220,7 +226,7 @@ int Version(const char* exe) {
     std::vector<char> info(GetFileVersionInfoSizeA(exe, &ignored));
     if (info.empty() ||
         !GetFileVersionInfoA(exe, 0, static_cast<DWORD>(info.size()), info.data())) {
-        return Expect(false, "version information", exe);
+        return Fail("version information", exe);
     }
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;

@@ -1,0 +1,137 @@
+#!/usr/bin/env bash
+# Signs each release zip with a throwaway key and checks the signature and the signed executable.
+#   signing.sh [build-root]   the root holds the configured and built win32/ and win64/
+#                             (default: the repository's build/)
+# The checks are called through check(), which shellcheck does not follow.
+# shellcheck disable=SC2317
+set -uo pipefail
+repo=$(cd "$(dirname "$0")/.." && pwd)
+root=$(realpath "${1:-$repo/build}")
+# Only this script decides what is signed, and nothing reaches for a timestamp server.
+unset PRESSAVO_SIGN_PFX PRESSAVO_SIGN_PASSWORD_FILE PRESSAVO_SIGN_TIMESTAMP_URL
+epoch=$(git -C "$repo" log -1 --format=%ct 2>/dev/null) || epoch=1700000000
+work=$(mktemp -d)
+signed_dirs=()
+status=0
+
+unsigned_package() { cmake --build "$1" --target package >"$work/unsigned.log" 2>&1; }
+cleanup() {
+    local state dir
+    for state in "$work"/*/wine; do
+        [ ! -f "$state/xvfb.pid" ] || "$repo/tests/e2e/prefix.sh" stop "$state"
+    done
+    # No package signed with a throwaway key may outlive the check.
+    for dir in "${signed_dirs[@]}"; do unsigned_package "$dir"; done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# check <what> <command...>: one line per fact; the command's output only when it fails.
+check() {
+    local what=$1
+    shift
+    if "$@" >"$w/out" 2>&1; then
+        echo "signing: $build: $what: ok"
+    else
+        echo "signing: $build: $what: FAILED"
+        sed 's/^/    /' "$w/out" | tail -n 20
+        status=1
+        return 1
+    fi
+}
+
+make_key() {
+    openssl rand -hex 16 >"$w/key/password" &&
+        openssl req -x509 -newkey rsa:3072 -sha256 -nodes -days 2 -subj "/CN=Pressavo test" \
+            -addext "extendedKeyUsage = codeSigning" -keyout "$w/key/key.pem" \
+            -out "$w/key/cert.pem" &&
+        openssl pkcs12 -export -inkey "$w/key/key.pem" -in "$w/key/cert.pem" \
+            -passout "file:$w/key/password" -out "$w/key/sign.pfx"
+}
+signed_package() {
+    PRESSAVO_SIGN_PFX=$w/key/sign.pfx PRESSAVO_SIGN_PASSWORD_FILE=$w/key/password \
+        SOURCE_DATE_EPOCH=$epoch cmake --build "$dir" --target package
+}
+sums_match() {
+    grep -F "  $(basename "$zip")" "$dir/SHA256SUMS" &&
+        (cd "$dir" && sha256sum --strict -c SHA256SUMS)
+}
+verifies() {
+    osslsigncode verify -in "$1" -CAfile "$w/key/cert.pem" | grep -F 'Signature verification: ok'
+}
+tampered_fails() {
+    local text offset byte
+    text=$(objdump -h "$exe" | awk '$2 == ".text" { print $6 }')
+    [ -n "$text" ] || return 1
+    offset=$((16#$text + 64))
+    byte=$(od -An -tu1 -j "$offset" -N1 "$exe" | tr -d ' ')
+    cp "$exe" "$w/tampered.exe"
+    printf '%b' "\\x$(printf %02x $((byte ^ 255)))" |
+        dd of="$w/tampered.exe" bs=1 seek="$offset" conv=notrunc status=none
+    ! cmp -s "$exe" "$w/tampered.exe" || return 1
+    # The digest must be what fails, not the reading of the file.
+    ! osslsigncode verify -in "$w/tampered.exe" -CAfile "$w/key/cert.pem" >"$w/verify" 2>&1 &&
+        grep -F MISMATCH "$w/verify"
+}
+signs_alike() {
+    cp "$exe" "$w/first.exe" && signed_package && unzip -q -d "$w/second" "$zip" Pressavo.exe &&
+        cmp "$w/first.exe" "$w/second/Pressavo.exe"
+}
+unsigns_to_build() {
+    osslsigncode remove-signature -in "$exe" -out "$w/removed.exe" &&
+        cmp "$w/removed.exe" "$dir/Pressavo.exe"
+}
+runs_under_wine() {
+    "$repo/tests/e2e/prefix.sh" start "$w/wine" "$1" || return 1
+    # shellcheck disable=SC1091
+    (source "$w/wine/env" &&
+        "$WINE" "$dir/tests/e2e/pressavo-switch-probe.exe" broadcast 120 "Z:$exe") >"$w/run"
+    local run=$?
+    "$repo/tests/e2e/prefix.sh" stop "$w/wine"
+    cat "$w/run"
+    # Besides its status, the probe's report must show the run and no failed expectation.
+    [ "$run" -eq 0 ] && grep -q '^exit 0 after' "$w/run" && ! grep -q '^FAIL' "$w/run"
+}
+refused() {
+    ! PRESSAVO_SIGN_PFX=$w/key/sign.pfx cmake --build "$dir" --target package &&
+        [ ! -e "$zip" ] &&
+        ! PRESSAVO_SIGN_PFX=$w/key/sign.pfx PRESSAVO_SIGN_PASSWORD_FILE=$w/key/cert.pem \
+            cmake --build "$dir" --target package &&
+        [ ! -e "$zip" ]
+}
+left_unsigned() {
+    unsigned_package "$dir" || { cat "$work/unsigned.log"; return 1; }
+    unzip -q -d "$w/after" "$zip" Pressavo.exe && cmp "$w/after/Pressavo.exe" "$dir/Pressavo.exe"
+}
+
+for build in win32 win64; do
+    case $build in
+    win32) loader=/usr/lib/wine/wine ;;
+    win64) loader=/usr/lib/wine/wine64 ;;
+    esac
+    dir=$root/$build
+    w=$work/$build
+    mkdir -p "$w/key"
+    if [ ! -f "$dir/CPackConfig.cmake" ] || [ ! -f "$dir/Pressavo.exe" ]; then
+        echo "signing: $build: FAILED: no configured and built $dir"
+        status=1
+        continue
+    fi
+    name=$(sed -n 's/^set(CPACK_PACKAGE_FILE_NAME "\(.*\)")$/\1/p' "$dir/CPackConfig.cmake")
+    zip=$dir/$name.zip
+    exe=$w/unzipped/Pressavo.exe
+
+    check "throwaway code-signing certificate" make_key || continue
+    signed_dirs+=("$dir")
+    check "signed package built" signed_package || continue
+    check "SHA256SUMS matches the signed zip" sums_match
+    unzip -q -d "$w/unzipped" "$zip" Pressavo.exe || { status=1; continue; }
+    check "signature verifies" verifies "$exe"
+    check "one byte changed in .text fails verification" tampered_fails
+    check "signing the same bytes again gives the same file" signs_alike
+    check "removing the signature gives the unsigned build" unsigns_to_build
+    check "signed exe switches the printer under Wine" runs_under_wine "$loader"
+    check "half-set or failing signing fails the packaging" refused
+    check "package left unsigned" left_unsigned && unset 'signed_dirs[-1]'
+done
+exit "$status"
