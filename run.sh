@@ -20,7 +20,7 @@ fi
 export WINEPREFIX=${WINEPREFIX:-$PWD/.wine/$preset}
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 mkdir -p "$(dirname "$WINEPREFIX")"
-[ -e "$WINEPREFIX/system.reg" ] || [ "${2:-}" = --in-display ] || echo "Creating the Wine prefix $WINEPREFIX (minutes, once)..."
+[ -e "$WINEPREFIX/system.reg" ] || [ "${2:-}" = --in-display ] || echo "Creating the Wine prefix $WINEPREFIX (seconds, once; minutes under qemu-user)..."
 
 run_in_wine() {
     "$loader" build/$preset/Pressavo.exe && status=0 || status=$?

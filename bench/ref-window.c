@@ -1,4 +1,5 @@
-/* Whole-run reference: the least Win32 program that does Pressavo's job, with nothing else. */
+/* Whole-run reference and size floor: the least Win32 program that does Pressavo's job with a
+   hidden top-level window, and nothing else. */
 #include <windows.h>
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show) {

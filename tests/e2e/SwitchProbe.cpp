@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "WindowsApi.h"
@@ -166,22 +167,48 @@ struct GroupIcon {
 };
 #pragma pack(pop)
 
+// An executable loaded as data, to read its resources through the platform's resource calls.
+class Resources {
+public:
+    explicit Resources(const char* exe)
+        : module_(LoadLibraryExA(exe, nullptr, LOAD_LIBRARY_AS_DATAFILE)) {}
+    ~Resources() {
+        if (module_ != nullptr) FreeLibrary(module_);
+    }
+    Resources(const Resources&) = delete;
+    Resources& operator=(const Resources&) = delete;
+
+    // The bytes of resource `id` of type `type`; empty when there is none (or no file).
+    std::string_view Find(int type, int id) const {
+        const HRSRC found = module_ != nullptr ? FindResourceA(module_, MAKEINTRESOURCEA(id),
+                                                               MAKEINTRESOURCEA(type))
+                                               : nullptr;
+        const void* data = found ? LockResource(LoadResource(module_, found)) : nullptr;
+        return data ? std::string_view(static_cast<const char*>(data),
+                                       SizeofResource(module_, found))
+                    : std::string_view();
+    }
+
+private:
+    HMODULE module_;
+};
+
 bool CheckIcons(const char* exe) {
-    const HMODULE module = LoadLibraryExA(exe, nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    if (module == nullptr) return Expect(false, "icon module", exe);
-    const HRSRC group = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(14));
-    const auto* icons =
-        group ? static_cast<const GroupIcon*>(LockResource(LoadResource(module, group))) : nullptr;
+    const Resources resources(exe);
+    const std::string_view group = resources.Find(14, 1);
+    const auto* icons = group.size() >= sizeof(GroupIcon)
+                            ? reinterpret_cast<const GroupIcon*>(group.data())
+                            : nullptr;
     bool ok = Expect(icons != nullptr && icons->count == 3, "icon group 1 images",
                      icons ? std::to_string(icons->count) : "<absent>");
     // Width, height, colours and bits per pixel of the three images, in order.
     const int want[3][4] = {{32, 32, 2, 1}, {32, 32, 16, 4}, {16, 16, 16, 4}};
     for (int i = 0; ok && i < 3; ++i) {
         const GroupIconEntry& e = icons->entries[i];
-        const HRSRC image = FindResourceA(module, MAKEINTRESOURCEA(e.id), MAKEINTRESOURCEA(3));
-        const auto* header =
-            image ? static_cast<const DWORD*>(LockResource(LoadResource(module, image))) : nullptr;
-        const bool bmp = header != nullptr && *header == sizeof(BITMAPINFOHEADER);
+        const std::string_view image = resources.Find(3, e.id);
+        DWORD header = 0;
+        if (image.size() >= sizeof header) std::memcpy(&header, image.data(), sizeof header);
+        const bool bmp = header == sizeof(BITMAPINFOHEADER);
         const std::string seen = std::to_string(e.width) + "x" + std::to_string(e.height) + " " +
                                  std::to_string(e.colors) + " colours " +
                                  std::to_string(e.bitCount) + " bpp" + (bmp ? " BMP" : " not BMP");
@@ -189,20 +216,13 @@ bool CheckIcons(const char* exe) {
                          e.bitCount == want[i][3] && bmp,
                      ("icon image " + std::to_string(i + 1)).c_str(), seen);
     }
-    FreeLibrary(module);
     return ok;
 }
 
 // The application manifest (type 24, id 1), read back through the resource calls: the loader reads
 // it from there. Run as the invoking user, and declared for Windows Vista to 10/11.
 bool CheckManifest(const char* exe) {
-    const HMODULE module = LoadLibraryExA(exe, nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    if (module == nullptr) return Expect(false, "manifest module", exe);
-    const HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
-    const auto* data =
-        found ? static_cast<const char*>(LockResource(LoadResource(module, found))) : nullptr;
-    const std::string manifest = data ? std::string(data, SizeofResource(module, found)) : "";
-    FreeLibrary(module);
+    const std::string manifest(Resources(exe).Find(24, 1));
     bool ok = Expect(!manifest.empty(), "manifest resource 24/1", "<absent>");
     const char* const wanted[] = {
         R"(<requestedExecutionLevel level="asInvoker" uiAccess="false"/>)",
