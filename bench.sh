@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds what the benchmarks need and prints their figures: listing, footprint, whole run of both
 # builds (about 3 minutes). Where 32-bit code runs only through qemu-user, the 32-bit whole run
-# takes RUNS32=N runs (default 3), each about a minute.
+# is a rough look of a few runs, each about a minute (see bench/whole-run.sh).
 # Figures only: no goal missed here fails the run, except a footprint over budget (bench/footprint.sh
 # is also a check of ./test.sh).
 set -euo pipefail
@@ -23,9 +23,5 @@ bench/footprint.sh || status=1
 echo "=== whole run, 64-bit"
 bench/whole-run.sh win64 || status=1
 echo "=== whole run, 32-bit"
-if [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ]; then
-    RUNS=${RUNS32:-3} bench/whole-run.sh win32 || status=1
-else
-    bench/whole-run.sh win32 || status=1
-fi
+bench/whole-run.sh win32 || status=1
 exit "$status"

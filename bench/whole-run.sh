@@ -2,7 +2,8 @@
 # Times whole runs of Pressavo.exe against the two bare references under one warm Wine prefix.
 #   bench/whole-run.sh [win64|win32]      (default win64; the executables must be built)
 # Environment: RUNS=N runs of each program (default 30). Where 32-bit code runs only through
-# qemu-user (each start takes about a minute), RUNS down to 1 is accepted for a rough look.
+# qemu-user (each start takes about a minute), a 32-bit run defaults to 3 runs, a rough look, and
+# RUNS down to 1 is accepted.
 # BENCH_STATE=<dir> puts the throwaway prefix there instead of a fresh directory under /tmp.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -12,8 +13,11 @@ win64) loader=/usr/lib/wine/wine64 ;;
 win32) loader=/usr/lib/wine/wine ;;
 *) echo "usage: bench/whole-run.sh [win64|win32]" >&2; exit 2 ;;
 esac
-runs=${RUNS:-30} least=10
-[ "$preset" = win64 ] || [ ! -e /proc/sys/fs/binfmt_misc/qemu-i386 ] || least=1
+if [ "$preset" = win32 ] && [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ]; then
+    runs=${RUNS:-3} least=1
+else
+    runs=${RUNS:-30} least=10
+fi
 if ! [[ $runs =~ ^[0-9]+$ ]] || [ "$runs" -lt "$least" ]; then
     echo "whole-run.sh: RUNS must be at least $least for $preset" >&2
     exit 2
