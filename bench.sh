@@ -7,12 +7,11 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-jobs=$(nproc 2>/dev/null || echo 2)
-presets=(host win64 win32)
-for preset in "${presets[@]}"; do
+# shellcheck source=scripts/lib.sh
+source scripts/lib.sh
+for preset in host win64 win32; do
     echo "=== build $preset"
-    cmake --preset "$preset" >/dev/null
-    cmake --build --preset "$preset" -j "$jobs" >/dev/null
+    pressavo_build "$preset" >/dev/null
 done
 
 status=0

@@ -4,18 +4,19 @@
 # The prefix is ./.wine/<build> unless WINEPREFIX is set.
 set -euo pipefail
 cd "$(dirname "$0")"
+# shellcheck source=scripts/lib.sh
+source scripts/lib.sh
 preset=${1:-win32}
 case "$preset" in
-win32) loader=/usr/lib/wine/wine ;;
-win64) loader=/usr/lib/wine/wine64 ;;
+win32 | win64) ;;
 *) echo "usage: ./run.sh [win32|win64]" >&2; exit 2 ;;
 esac
 
 if [ "${2:-}" != --in-display ]; then
     ./scripts/setup.sh
-    cmake --preset "$preset" >/dev/null
-    cmake --build --preset "$preset" -j "$(nproc)" >/dev/null
+    pressavo_build "$preset" >/dev/null
 fi
+loader=$(pressavo_wine_loader "build/$preset")
 
 export WINEPREFIX=${WINEPREFIX:-$PWD/.wine/$preset}
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="

@@ -9,7 +9,7 @@ exe=$root/build/host/bench/pressavo_listing_bench
 csv=$(mktemp)
 trap 'rm -f "$csv"' EXIT
 # Medians of several repetitions: the machine is shared, and one slow repetition should not count.
-"$exe" --benchmark_repetitions="${REPETITIONS:-5}" --benchmark_report_aggregates_only=true \
+"$exe" --benchmark_repetitions="${REPETITIONS:-9}" --benchmark_report_aggregates_only=true \
     --benchmark_format=csv "$@" 2>/dev/null >"$csv"
 
 # CPU time in microseconds of the median of benchmark $1 (e.g. "BM_Listing/bytes:8102/name:1").
@@ -20,7 +20,7 @@ us() {
         { echo "listing.sh: no result for $1" >&2; exit 1; }
 }
 
-echo "listing (host stand-in, median CPU time of ${REPETITIONS:-5} repetitions, Form1::ProfileLoadWinIniList vs AddItem of the same names):"
+echo "listing (host stand-in, median CPU time of ${REPETITIONS:-9} repetitions, Form1::ProfileLoadWinIniList vs AddItem of the same names):"
 printf '  %-34s %10s %10s %8s\n' "case" "listing us" "direct us" "ratio"
 for c in "8102:1:one-character names, 8102 B" "8102:0:empty names, 8102 B" \
     "8102:2000:four 2000-byte names, 8102 B" "4051:0:empty names, 4051 B"; do

@@ -7,12 +7,14 @@
 # BENCH_STATE=<dir> puts the throwaway prefix there instead of a fresh directory under /tmp.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=scripts/lib.sh
+source "$root/scripts/lib.sh"
 preset=${1:-win64}
 case "$preset" in
-win64) loader=/usr/lib/wine/wine64 ;;
-win32) loader=/usr/lib/wine/wine ;;
+win64 | win32) ;;
 *) echo "usage: bench/whole-run.sh [win64|win32]" >&2; exit 2 ;;
 esac
+loader=$(pressavo_wine_loader "$root/build/$preset")
 if [ "$preset" = win32 ] && [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ]; then
     runs=${RUNS:-3} least=1
 else

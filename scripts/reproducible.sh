@@ -3,7 +3,10 @@
 # unless the two builds are byte for byte the same (no link timestamp, no build paths inside).
 set -uo pipefail
 cd "$(dirname "$0")/.."
-work=$(mktemp -d)
+# shellcheck source=scripts/lib.sh
+source scripts/lib.sh
+# The copies go into this folder: without it they would go to /one and /two-...
+work=$(mktemp -d) && [ -d "$work" ] || { echo "reproducible: no temporary folder" >&2; exit 1; }
 trap 'rm -rf "$work"' EXIT
 status=0
 for copy in one two-with-a-longer-path; do
@@ -12,8 +15,7 @@ for copy in one two-with-a-longer-path; do
 done
 for preset in win32 win64; do
     for copy in one two-with-a-longer-path; do
-        (cd "$work/$copy" && cmake --preset "$preset" >/dev/null &&
-            cmake --build --preset "$preset" --target Pressavo -j "$(nproc)" >/dev/null) ||
+        (cd "$work/$copy" && pressavo_build "$preset" --target Pressavo >/dev/null) ||
             { echo "reproducible: the $preset build in $copy failed"; status=1; }
     done
     if cmp "$work/one/build/$preset/Pressavo.exe" "$work/two-with-a-longer-path/build/$preset/Pressavo.exe"; then

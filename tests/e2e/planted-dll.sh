@@ -5,7 +5,7 @@
 #   planted-dll.sh <planted.dll> <name> <control.exe>   (in the prefix: $WINE, $PRESSAVO_EXE set)
 set -uo pipefail
 planted=$1 name=$2 control=$3
-dir=$(mktemp -d)
+dir=$(mktemp -d) && [ -d "$dir" ] || { echo "FAIL: no temporary folder"; exit 1; }
 trap 'rm -rf "$dir"' EXIT
 cp "$PRESSAVO_EXE" "$dir/Pressavo.exe"
 cp "$control" "$dir/control.exe"
