@@ -5,12 +5,13 @@ cd "$(dirname "$0")"
 
 ./scripts/setup.sh || { echo "test.sh: set-up failed"; exit 1; }
 
-jobs=$(nproc 2>/dev/null || echo 2)
+# shellcheck source=scripts/lib.sh
+source scripts/lib.sh
 passed=0
 failed=0
 for preset in host host-asan win64 win32; do
     echo "=== $preset: configure and build"
-    if ! { cmake --preset "$preset" && cmake --build --preset "$preset" -j "$jobs"; }; then
+    if ! pressavo_build "$preset"; then
         echo "test.sh: the $preset build failed"
         failed=$((failed + 1))
         continue
@@ -41,11 +42,36 @@ check() {
 check "static checks" ./scripts/static-checks.sh
 check "footprint: size budget, floor ratio, no exception runtime" ./bench/footprint.sh
 check "release policy of both executables" ./scripts/pe-policy.py build/win32/Pressavo.exe build/win64/Pressavo.exe
-# The control: the same check must refuse an executable without the manifest and with other imports.
-check "release policy refuses a test program" bash -c '! ./scripts/pe-policy.py build/win32/tests/e2e/pressavo-switch-probe.exe'
+# The control: the same check must read a test program (no manifest, other imports) and refuse it.
+check "release policy refuses a test program" ./scripts/pe-policy.py --expect-refused build/win32/tests/e2e/pressavo-switch-probe.exe
+for preset in win32 win64; do
+    check "$preset release: zip, MSI, SBOM, SHA256SUMS" cmake --build --preset "$preset" --target package
+done
+for preset in win32 win64; do
+    check "$preset release contents: SBOM and notices against the link map" /usr/bin/python3 packaging/sbom-check.py "build/$preset"
+done
+# The control: the check must fail on the link map of a copy linked with one more static library.
+sbom_refuses_extra_library() {
+    local d out status=0
+    d=$(mktemp -d) && [ -d "$d" ] || return 1
+    (cd build/win64 && x86_64-w64-mingw32-g++ -Os -mwindows -static -Wl,--gc-sections \
+        -Wl,-Map="$d/Pressavo.map" -Wl,--whole-archive CMakeFiles/Pressavo.dir/objects.a \
+        -Wl,--no-whole-archive -Wl,-u,__stack_chk_fail -lssp @CMakeFiles/Pressavo.dir/linkLibs.rsp \
+        -o "$d/Pressavo.exe") || status=1
+    out=$(/usr/bin/python3 packaging/sbom-check.py --map "$d/Pressavo.map" build/win64 2>&1) && status=1
+    echo "$out" | tail -n 5
+    grep -q "libssp.a is linked in but not in the SBOM" <<<"$out" || status=1
+    rm -rf "$d"
+    return "$status"
+}
+check "SBOM check refuses a link with one more static library" sbom_refuses_extra_library
+for preset in win32 win64; do
+    check "$preset MSI under Wine: install, logon, file only, upgrade, repair, uninstall" tests/e2e/msi.sh "build/$preset"
+done
 check "signing round trip" ./scripts/signing.sh
+check "the README's commands on a fresh clone" ./scripts/readme-commands.sh
 check "fuzzing" ./scripts/fuzz.sh
-check "reproducible executables" ./scripts/reproducible.sh
+check "reproducible executables and packages" ./scripts/reproducible.sh
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

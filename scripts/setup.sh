@@ -8,7 +8,8 @@ if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 want=(cmake make g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest libgtest-dev
       wine wine64 wine32:i386 xvfb xauth locales git binutils
       clang libclang-rt-14-dev clang-tidy clang-format cppcheck libbenchmark-dev
-      python3 python3-pefile osslsigncode openssl
+      python3 python3-pefile osslsigncode openssl zip unzip
+      wixl msitools faketime python3-jsonschema
       ${PRESSAVO_EXTRA_PACKAGES:-})
 
 missing=()
@@ -25,6 +26,12 @@ if [ ${#missing[@]} -gt 0 ]; then
     fi
     $SUDO apt-get update -q
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+# The CycloneDX schemas the SBOM is validated against, from the CycloneDX project's own package.
+repo=$(cd "$(dirname "$0")/.." && pwd)
+if [ ! -d "$repo/packaging/node/node_modules/@cyclonedx/cyclonedx-library" ]; then
+    npm ci --prefix "$repo/packaging/node" --ignore-scripts --no-audit --no-fund
 fi
 
 # The double-byte code page cases need a Japanese locale that the system really has.

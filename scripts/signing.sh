@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Signs each release zip with a throwaway key and checks the signature and the signed executable.
+# Signs each release with a throwaway key and checks the signatures and the signed executable.
 #   signing.sh [build-root]   the root holds the configured and built win32/ and win64/
 #                             (default: the repository's build/)
 # The checks are called through check(), which shellcheck does not follow.
@@ -7,10 +7,13 @@
 set -uo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 root=$(realpath "${1:-$repo/build}")
+# shellcheck source=scripts/lib.sh
+source "$repo/scripts/lib.sh"
 # Only this script decides what is signed, and nothing reaches for a timestamp server.
 unset PRESSAVO_SIGN_PFX PRESSAVO_SIGN_PASSWORD_FILE PRESSAVO_SIGN_TIMESTAMP_URL
 epoch=$(git -C "$repo" log -1 --format=%ct 2>/dev/null) || epoch=1700000000
-work=$(mktemp -d)
+# Keys, logs and unpacked files go into this folder; without it they would land in /.
+work=$(mktemp -d) && [ -d "$work" ] || { echo "signing: no temporary folder" >&2; exit 1; }
 signed_dirs=()
 status=0
 
@@ -53,7 +56,7 @@ signed_package() {
         SOURCE_DATE_EPOCH=$epoch cmake --build "$dir" --target package
 }
 sums_match() {
-    grep -F "  $(basename "$zip")" "$dir/SHA256SUMS" &&
+    grep -F "  $(basename "$zip")" "$dir/SHA256SUMS" && grep -F "  $(basename "$msi")" "$dir/SHA256SUMS" &&
         (cd "$dir" && sha256sum --strict -c SHA256SUMS)
 }
 verifies() {
@@ -74,8 +77,13 @@ tampered_fails() {
         grep -F MISMATCH "$w/verify"
 }
 signs_alike() {
-    cp "$exe" "$w/first.exe" && signed_package && unzip -q -d "$w/second" "$zip" Pressavo.exe &&
-        cmp "$w/first.exe" "$w/second/Pressavo.exe"
+    cp "$exe" "$w/first.exe" && cp "$msi" "$w/first.msi" && signed_package &&
+        unzip -q -d "$w/second" "$zip" Pressavo.exe &&
+        cmp "$w/first.exe" "$w/second/Pressavo.exe" && cmp "$w/first.msi" "$msi"
+}
+# The executable inside the signed MSI is the signed one.
+msi_holds_signed_exe() {
+    msiextract -C "$w/msi" "$msi" >/dev/null && cmp "$exe" "$(find "$w/msi" -name Pressavo.exe)"
 }
 unsigns_to_build() {
     osslsigncode remove-signature -in "$exe" -out "$w/removed.exe" &&
@@ -92,33 +100,31 @@ runs_under_wine() {
     # Besides its status, the probe's report must show the run and no failed expectation.
     [ "$run" -eq 0 ] && grep -q '^exit 0 after' "$w/run" && ! grep -q '^FAIL' "$w/run"
 }
+# No release file may be left behind by a release that failed.
+none_left() { [ ! -e "$zip" ] && [ ! -e "$msi" ] && [ ! -e "$dir/SHA256SUMS" ]; }
 refused() {
-    ! PRESSAVO_SIGN_PFX=$w/key/sign.pfx cmake --build "$dir" --target package &&
-        [ ! -e "$zip" ] &&
+    ! PRESSAVO_SIGN_PFX=$w/key/sign.pfx cmake --build "$dir" --target package && none_left &&
         ! PRESSAVO_SIGN_PFX=$w/key/sign.pfx PRESSAVO_SIGN_PASSWORD_FILE=$w/key/cert.pem \
-            cmake --build "$dir" --target package &&
-        [ ! -e "$zip" ]
+            cmake --build "$dir" --target package && none_left
 }
 left_unsigned() {
     unsigned_package "$dir" || { cat "$work/unsigned.log"; return 1; }
-    unzip -q -d "$w/after" "$zip" Pressavo.exe && cmp "$w/after/Pressavo.exe" "$dir/Pressavo.exe"
+    unzip -q -d "$w/after" "$zip" Pressavo.exe && cmp "$w/after/Pressavo.exe" "$dir/Pressavo.exe" &&
+        ! osslsigncode verify -in "$msi" >/dev/null 2>&1
 }
 
 for build in win32 win64; do
-    case $build in
-    win32) loader=/usr/lib/wine/wine ;;
-    win64) loader=/usr/lib/wine/wine64 ;;
-    esac
     dir=$root/$build
     w=$work/$build
     mkdir -p "$w/key"
-    if [ ! -f "$dir/CPackConfig.cmake" ] || [ ! -f "$dir/Pressavo.exe" ]; then
+    if ! name=$(pressavo_release_name "$dir") || ! loader=$(pressavo_wine_loader "$dir") ||
+        [ ! -f "$dir/Pressavo.exe" ]; then
         echo "signing: $build: FAILED: no configured and built $dir"
         status=1
         continue
     fi
-    name=$(sed -n 's/^set(CPACK_PACKAGE_FILE_NAME "\(.*\)")$/\1/p' "$dir/CPackConfig.cmake")
     zip=$dir/$name.zip
+    msi=$dir/$name.msi
     exe=$w/unzipped/Pressavo.exe
 
     check "throwaway code-signing certificate" make_key || continue
@@ -127,6 +133,8 @@ for build in win32 win64; do
     check "SHA256SUMS matches the signed zip" sums_match
     unzip -q -d "$w/unzipped" "$zip" Pressavo.exe || { status=1; continue; }
     check "signature verifies" verifies "$exe"
+    check "the MSI's signature verifies" verifies "$msi"
+    check "the MSI holds the signed exe" msi_holds_signed_exe
     check "one byte changed in .text fails verification" tampered_fails
     check "signing the same bytes again gives the same file" signs_alike
     check "removing the signature gives the unsigned build" unsigns_to_build
