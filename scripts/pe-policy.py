@@ -1,12 +1,15 @@
 #!/usr/bin/python3
 """Checks built Pressavo.exe files against the release policy a managed fleet's review expects.
 
-    scripts/pe-policy.py <exe>...    one line per executable; exit status 1 if any check fails
+    scripts/pe-policy.py [--expect-refused] <exe>...
+        one line per executable; exit status 1 if any check fails (or a file cannot be read).
+        --expect-refused, for the control: exit status 0 only if every file was read and refused.
 
 Per executable: ASLR with its relocations kept, NX, terminal-server aware, high-entropy ASLR on
 64-bit and the no-SEH mark on 32-bit, no FORCE_INTEGRITY; an application manifest (type 24, id 1)
 that runs as the invoker and declares Windows Vista to 10/11; imports from KERNEL32, USER32 and
-msvcrt only, no exports; version information and icon group 1 present.
+msvcrt only, no exports; version information with a FileDescription and a LegalCopyright, and
+icon group 1 present.
 """
 import sys
 import xml.etree.ElementTree as ElementTree
@@ -32,6 +35,8 @@ SUPPORTED_OS = {
 ASM_V3 = "{urn:schemas-microsoft-com:asm.v3}"
 COMPAT = "{urn:schemas-microsoft-com:compatibility.v1}"
 RT_ICON_GROUP, RT_VERSION, RT_MANIFEST = 14, 16, 24
+# Version strings a reviewer reads in Explorer's properties and that must not be empty.
+VERSION_STRINGS = ["FileDescription", "LegalCopyright"]
 
 
 def resource(pe, kind, ident=None):
@@ -98,12 +103,31 @@ def check_imports(pe, problems):
     return "imports " + " ".join(dlls)
 
 
-def check(path):
-    problems = []
-    pe = pefile.PE(path)
-    parts = [check_headers(pe, problems), check_manifest(pe, problems), check_imports(pe, problems)]
+def check_version(pe, problems):
     if resource(pe, RT_VERSION) is None:
         problems.append("no version information")
+        return "no version information"
+    strings = {}
+    for info in getattr(pe, "FileInfo", []):
+        for entry in info:
+            for table in getattr(entry, "StringTable", []):
+                strings.update({k.decode("latin-1"): v.decode("latin-1") for k, v in table.entries.items()})
+    empty = [name for name in VERSION_STRINGS if not strings.get(name, "").strip()]
+    if empty:
+        problems.append(f"version information lacks {', '.join(empty)}")
+    return "; ".join(f"{name} {strings.get(name, '')!r}" for name in VERSION_STRINGS)
+
+
+def check(path):
+    """True if the file passes, False if the policy refuses it, None if it is no readable PE."""
+    problems = []
+    try:
+        pe = pefile.PE(path)
+    except (OSError, pefile.PEFormatError) as error:
+        print(f"{path}: cannot be read as a PE file: {error}")
+        return None
+    parts = [check_headers(pe, problems), check_manifest(pe, problems), check_imports(pe, problems),
+             check_version(pe, problems)]
     if resource(pe, RT_ICON_GROUP, 1) is None:
         problems.append("no icon group 1")
     verdict = "ok" if not problems else "FAILED: " + "; ".join(problems)
@@ -111,11 +135,16 @@ def check(path):
     return not problems
 
 
-def main(paths):
-    if not paths:
+def main(args):
+    expect_refused = args[:1] == ["--expect-refused"]
+    paths = args[1:] if expect_refused else args
+    if not paths or any(path.startswith("--") for path in paths):
         print(__doc__.strip().splitlines()[2].strip(), file=sys.stderr)
         return 2
     results = [check(path) for path in paths]
+    if expect_refused:
+        # A file that could not be read proves nothing about the checks.
+        return 0 if all(result is False for result in results) else 1
     return 0 if all(results) else 1
 
 

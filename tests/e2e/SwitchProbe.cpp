@@ -1,21 +1,30 @@
 // Looks at what a run of Pressavo.exe did, from outside it, through the platform's own calls.
 //   printer [--check | --reset]    the profile's Device value and the platform's default printer;
 //                                  --reset first points Device at another queue
-//   broadcast <within-s> [--hung] <exe> [args...]
+//   broadcast <within-s> [--hung=<n>] [--async] [--deny-write] <exe> [args...]
 //                                  points Device elsewhere, runs <exe> while a top-level window of
-//                                  ours listens (and, with --hung, another one never pumps); checks
-//                                  the messages it got, then the profile and the default printer
+//                                  ours listens (and, with --hung, <n> more never pump); checks the
+//                                  messages it got, that the run's Form1 was a message-only window
+//                                  then, and the profile and the default printer afterwards.
+//                                  --deny-write: the profile refuses the run's write: it must end
+//                                  with status 1, Device unchanged, the broadcast still sent.
+//                                  --async: <exe> only sets the run off and ends before it (as
+//                                  wineboot starts the Run keys' programs); the listener then
+//                                  waits for the message within the bound, and 2 s more
 //   version <exe>                  the version information, icons and manifest the file carries
 //   show                           shows a window: the control case of the never-shown check
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "WindowsApi.h"
-// The lean gateway leaves out printing and version information.
+// The lean gateway leaves out printing, version information and access lists.
+#include <aclapi.h>
 #include <winspool.h>
 #include <winver.h>
 
@@ -51,17 +60,46 @@ int Printer(const std::string& option) {
     return ok ? 0 : 1;
 }
 
-// What the listening window received.
+// What the listening window received, and where the run's own window was when it did.
 struct Heard {
     int count = 0;
+    std::chrono::steady_clock::time_point first;
     WPARAM wparam = 0;
     std::string text;
+    bool formMessageOnly = false;
+    bool formTopLevel = false;
 };
 Heard g_heard;
 
+struct ClassSearch {
+    const char* className;
+    bool found;
+};
+
+BOOL CALLBACK MatchClass(HWND hwnd, LPARAM param) {
+    auto& search = *reinterpret_cast<ClassSearch*>(param);
+    char name[64] = "";
+    GetClassNameA(hwnd, name, sizeof name);
+    search.found |= std::strcmp(name, search.className) == 0;
+    return TRUE;
+}
+
+// Whether a top-level window of class `className` exists. (Wine's FindWindow also finds
+// message-only windows; EnumWindows lists the top-level ones alone.)
+bool IsTopLevel(const char* className) {
+    ClassSearch search{className, false};
+    EnumWindows(MatchClass, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 LRESULT CALLBACK Listen(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
     if (msg == WM_WININICHANGE) {
-        ++g_heard.count;
+        if (g_heard.count++ == 0) {
+            g_heard.first = std::chrono::steady_clock::now();
+            // The run is inside its broadcast, so its window exists now.
+            g_heard.formMessageOnly = FindWindowExA(HWND_MESSAGE, nullptr, "Form1", nullptr);
+            g_heard.formTopLevel = IsTopLevel("Form1");
+        }
         g_heard.wparam = wparam;
         g_heard.text = lparam != 0 ? reinterpret_cast<const char*>(lparam) : "<null>";
         return 0;
@@ -79,17 +117,20 @@ HWND TopLevel(const char* className, WNDPROC proc) {
                            nullptr, wc.hInstance, nullptr);
 }
 
-// A thread that owns a top-level window and never asks for a message again.
-DWORD WINAPI Hang(LPVOID ready) {
-    TopLevel("PressavoProbeHung", DefWindowProcA);
-    SetEvent(static_cast<HANDLE>(ready));
-    Sleep(INFINITE);
-    return 0;
-}
-
 void Pump() {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+}
+
+// Serves the listener until `deadline`, or until the first message when `untilHeard`.
+void ServeUntil(std::chrono::steady_clock::time_point deadline, bool untilHeard) {
+    using namespace std::chrono;
+    for (;;) {
+        Pump();
+        const auto left = duration_cast<milliseconds>(deadline - steady_clock::now()).count();
+        if (left <= 0 || (untilHeard && g_heard.count > 0)) return;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(left), QS_ALLINPUT);
+    }
 }
 
 struct Handle {
@@ -99,22 +140,147 @@ struct Handle {
     }
 };
 
-int Broadcast(int withinSeconds, bool hung, int argc, char** argv) {
+struct HangStart {
+    HANDLE ready;
+    HANDLE release;
+};
+
+// Owns a top-level window and waits without asking for a message: to the platform, it is hung.
+DWORD WINAPI Hang(LPVOID param) {
+    const HangStart start = *static_cast<const HangStart*>(param);
+    if (TopLevel("PressavoProbeHung", DefWindowProcA) != nullptr) SetEvent(start.ready);
+    WaitForSingleObject(start.release, INFINITE);
+    return 0;
+}
+
+// Hung threads, released and waited for when this ends: a process that ends while they still
+// run fails under qemu-user.
+class HungThreads {
+public:
+    explicit HungThreads(int count) {
+        for (int i = 0; i < count; ++i) {
+            const Handle ready{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+            HangStart start{ready.h, release_.h};
+            const HANDLE thread = CreateThread(nullptr, 0, Hang, &start, 0, nullptr);
+            if (thread == nullptr) return;
+            threads_.push_back(thread);
+            if (WaitForSingleObject(ready.h, 30000) != WAIT_OBJECT_0) return;
+            ++ready_;
+        }
+    }
+    ~HungThreads() {
+        SetEvent(release_.h);
+        for (const HANDLE thread : threads_) {
+            WaitForSingleObject(thread, 30000);
+            CloseHandle(thread);
+        }
+    }
+    HungThreads(const HungThreads&) = delete;
+    HungThreads& operator=(const HungThreads&) = delete;
+
+    int Ready() const { return ready_; }
+
+private:
+    const Handle release_{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    std::vector<HANDLE> threads_;
+    int ready_ = 0;
+};
+
+constexpr char kProfileKey[] = R"(Software\Microsoft\Windows NT\CurrentVersion\Windows)";
+constexpr char kElsewhere[] = "Elsewhere,winspool,Ne00:";
+
+// While it lives, no one (the invoking user included) may set a value of the profile's key or
+// create a key under it; the key's own access list comes back when it ends, whatever happened.
+class WriteDenied {
+public:
+    WriteDenied() {
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, kProfileKey, 0, WRITE_DAC | READ_CONTROL, &key_) !=
+            ERROR_SUCCESS) {
+            key_ = nullptr;
+            return;
+        }
+        if (GetSecurityInfo(key_, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                            &original_, nullptr, &descriptor_) != ERROR_SUCCESS) {
+            return;
+        }
+        SECURITY_DESCRIPTOR_CONTROL control = 0;
+        DWORD revision = 0;
+        GetSecurityDescriptorControl(descriptor_, &control, &revision);
+        wasProtected_ = (control & SE_DACL_PROTECTED) != 0;
+        SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+        if (!AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0,
+                                      &everyone_)) {
+            return;
+        }
+        EXPLICIT_ACCESS_A deny{};
+        deny.grfAccessPermissions = KEY_SET_VALUE | KEY_CREATE_SUB_KEY;
+        deny.grfAccessMode = DENY_ACCESS;
+        deny.grfInheritance = NO_INHERITANCE;
+        deny.Trustee.TrusteeForm = TRUSTEE_IS_SID;
+        deny.Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
+        deny.Trustee.ptstrName = static_cast<LPSTR>(everyone_);
+        if (SetEntriesInAclA(1, &deny, original_, &denied_) != ERROR_SUCCESS) return;
+        applied_ = SetSecurityInfo(key_, SE_REGISTRY_KEY,
+                                   DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                                   nullptr, nullptr, denied_, nullptr) == ERROR_SUCCESS;
+    }
+    ~WriteDenied() {
+        if (applied_) {
+            const SECURITY_INFORMATION inherit = wasProtected_
+                                                     ? PROTECTED_DACL_SECURITY_INFORMATION
+                                                     : UNPROTECTED_DACL_SECURITY_INFORMATION;
+            if (SetSecurityInfo(key_, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION | inherit, nullptr,
+                                nullptr, original_, nullptr) != ERROR_SUCCESS) {
+                std::printf("FAIL giving the profile's key its access back\n");
+            }
+        }
+        if (denied_ != nullptr) LocalFree(denied_);
+        if (everyone_ != nullptr) FreeSid(everyone_);
+        if (descriptor_ != nullptr) LocalFree(descriptor_);
+        if (key_ != nullptr) RegCloseKey(key_);
+    }
+    WriteDenied(const WriteDenied&) = delete;
+    WriteDenied& operator=(const WriteDenied&) = delete;
+
+    bool Applied() const { return applied_; }
+
+private:
+    HKEY key_ = nullptr;
+    PSECURITY_DESCRIPTOR descriptor_ = nullptr;  // owns original_
+    PACL original_ = nullptr;
+    PSID everyone_ = nullptr;
+    PACL denied_ = nullptr;
+    bool wasProtected_ = false;
+    bool applied_ = false;
+};
+
+struct BroadcastOptions {
+    int withinSeconds = 0;
+    int hung = 0;
+    bool async = false;
+    bool denyWrite = false;
+};
+
+int Broadcast(const BroadcastOptions& options, int argc, char** argv) {
+    using namespace std::chrono;
     if (Printer("--reset") != 0) return 1;
+    const HungThreads hung(options.hung);
+    if (hung.Ready() != options.hung) return Fail("hung window", std::to_string(hung.Ready() + 1));
+    // Long enough without a message for the platform to call those threads hung.
+    if (options.hung > 0) Sleep(6000);
+    // Made last, so first in the broadcast's order (the top of the Z order): whatever the run
+    // waits for after the listener heard it, it waits for the hung windows.
     if (TopLevel("PressavoProbeListener", Listen) == nullptr) return Fail("listener", "");
-    if (hung) {
-        const Handle ready{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
-        const Handle thread{CreateThread(nullptr, 0, Hang, ready.h, 0, nullptr)};
-        WaitForSingleObject(ready.h, INFINITE);
-        // Long enough without a message for the platform to call the thread hung.
-        Sleep(6000);
+    const auto denied = options.denyWrite ? std::make_unique<WriteDenied>() : nullptr;
+    if (denied && (!denied->Applied() || WriteProfileStringA("windows", "Device", kElsewhere))) {
+        return Fail("denying writes to the profile", kProfileKey);
     }
     std::string line;
     for (int i = 0; i < argc; ++i) line += std::string(i ? " \"" : "\"") + argv[i] + "\"";
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    const auto start = std::chrono::steady_clock::now();
+    const auto start = steady_clock::now();
     if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
                         &pi)) {
         return Fail("start", line);
@@ -126,21 +292,42 @@ int Broadcast(int withinSeconds, bool hung, int argc, char** argv) {
            WAIT_OBJECT_0 + 1) {
         Pump();
     }
-    const auto elapsed = std::chrono::steady_clock::now() - start;
+    const auto ended = steady_clock::now();
     DWORD status = STILL_ACTIVE;
     GetExitCodeProcess(pi.hProcess, &status);
+    const auto bound = start + seconds(options.withinSeconds);
+    // What <exe> only set off still runs: what counts is when its message arrives.
+    if (options.async) ServeUntil(bound, true);
+    const auto done = !options.async ? ended : g_heard.count > 0 ? g_heard.first : bound;
     // The send is synchronous, so nothing more may arrive; a late duplicate would show here.
-    Sleep(500);
-    Pump();
-    const long long ms = std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count();
-    std::printf("exit %lu after %lld ms; %d message(s), last wParam %lu, text \"%s\"\n", status, ms,
-                g_heard.count, static_cast<unsigned long>(g_heard.wparam), g_heard.text.c_str());
-    bool ok = Expect(status == 0, "exit status", std::to_string(status));
-    ok &= Expect(ms < withinSeconds * 1000LL, "duration (ms)", std::to_string(ms));
+    ServeUntil(steady_clock::now() + milliseconds(options.async ? 2000 : 500), false);
+    const long long ms = duration_cast<milliseconds>(done - start).count();
+    const long long sinceHeard =
+        g_heard.count > 0 ? duration_cast<milliseconds>(ended - g_heard.first).count() : -1;
+    std::printf(
+        "exit %lu after %lld ms, %lld ms after the message%s; %d message(s), last wParam "
+        "%lu, text \"%s\"\n",
+        status, duration_cast<milliseconds>(ended - start).count(), sinceHeard,
+        options.async ? (", message after " + std::to_string(ms) + " ms").c_str() : "",
+        g_heard.count, static_cast<unsigned long>(g_heard.wparam), g_heard.text.c_str());
+    // A refused write ends with status 1 and still tells everyone to re-read the profile.
+    const DWORD wantStatus = options.denyWrite ? 1 : 0;
+    bool ok = Expect(status == wantStatus, "exit status", std::to_string(status));
+    ok &= Expect(done < bound, "duration (ms)", std::to_string(ms));
+    // Skipped at once: waiting out even one hung window would cost its whole time-out (5 s).
+    // This holds however slowly programs start, as they do where 32-bit code is emulated.
+    ok &= Expect(options.hung == 0 || (sinceHeard >= 0 && sinceHeard < 5000),
+                 "end after the message (ms)", std::to_string(sinceHeard));
     ok &= Expect(g_heard.count == 1, "message count", std::to_string(g_heard.count));
     ok &= Expect(g_heard.wparam == 0, "wParam", std::to_string(g_heard.wparam));
     ok &= Expect(g_heard.text == "windows", "lParam", g_heard.text);
-    ok &= Printer("--check") == 0;
+    ok &= Expect(g_heard.formMessageOnly && !g_heard.formTopLevel, "Form1 message-only",
+                 std::string(g_heard.formMessageOnly ? "message-only" : "not message-only") +
+                     (g_heard.formTopLevel ? ", top-level" : ""));
+    if (!options.denyWrite) return Printer("--check") == 0 && ok ? 0 : 1;
+    char device[256] = "";
+    GetProfileStringA("windows", "Device", "", device, sizeof device);
+    ok &= Expect(std::strcmp(device, kElsewhere) == 0, "Device left as it was", device);
     return ok ? 0 : 1;
 }
 
@@ -271,13 +458,15 @@ int Version(const char* exe) {
                                     {"ProductVersion", PRESSAVO_VERSION_TEXT},
                                     {"ProductName", "Pressavo"},
                                     {"InternalName", "Pressavo"},
-                                    {"OriginalFilename", "Pressavo.exe"}};
+                                    {"OriginalFilename", "Pressavo.exe"},
+                                    {"CompanyName", PRESSAVO_COMPANY},
+                                    {"FileDescription", PRESSAVO_DESCRIPTION},
+                                    {"LegalCopyright", PRESSAVO_COPYRIGHT}};
     for (const auto& [name, want] : table) {
         const std::string seen = VersionString(info, name);
+        std::printf("%s: %s\n", name, seen.c_str());
         ok &= Expect(seen == want, name, seen);
     }
-    const std::string company = VersionString(info, "CompanyName");
-    ok &= Expect(!company.empty() && company != "<absent>", "CompanyName", company);
     ok &= CheckIcons(exe);
     ok &= CheckManifest(exe);
     if (ok) std::printf("version information, icons and manifest as expected\n");
@@ -299,9 +488,22 @@ int main(int argc, char** argv) {
     if (command == "version" && argc == 3) return Version(argv[2]);
     if (command == "show") return Show();
     if (command == "broadcast" && argc > 3) {
-        const bool hung = std::strcmp(argv[3], "--hung") == 0;
-        const int first = hung ? 4 : 3;
-        if (first < argc) return Broadcast(std::atoi(argv[2]), hung, argc - first, argv + first);
+        BroadcastOptions options;
+        options.withinSeconds = std::atoi(argv[2]);
+        int first = 3;
+        for (; first < argc && std::strncmp(argv[first], "--", 2) == 0; ++first) {
+            const std::string option = argv[first];
+            if (option.starts_with("--hung=")) {
+                options.hung = std::atoi(option.c_str() + 7);
+            } else if (option == "--async") {
+                options.async = true;
+            } else if (option == "--deny-write") {
+                options.denyWrite = true;
+            } else {
+                first = argc;  // unknown: usage
+            }
+        }
+        if (first < argc) return Broadcast(options, argc - first, argv + first);
     }
     std::fprintf(stderr, "usage: see the top of SwitchProbe.cpp\n");
     return 2;

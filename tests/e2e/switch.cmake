@@ -2,22 +2,40 @@
 pressavo_e2e_program(pressavo-switch-probe SwitchProbe.cpp)
 target_compile_definitions(pressavo-switch-probe PRIVATE
   PRESSAVO_VERSION_MAJOR=${PROJECT_VERSION_MAJOR} PRESSAVO_VERSION_MINOR=${PROJECT_VERSION_MINOR}
-  PRESSAVO_VERSION_TEXT="${PRESSAVO_VERSION_TEXT}")
-target_link_libraries(pressavo-switch-probe PRIVATE version winspool)
+  PRESSAVO_VERSION_TEXT="${PRESSAVO_VERSION_TEXT}" PRESSAVO_COMPANY="${PRESSAVO_COMPANY}"
+  PRESSAVO_DESCRIPTION="${PRESSAVO_DESCRIPTION}" PRESSAVO_COPYRIGHT="${PRESSAVO_COPYRIGHT}")
+target_link_libraries(pressavo-switch-probe PRIVATE version winspool advapi32)
 
 set(probe $<TARGET_FILE:pressavo-switch-probe>)
 # Windows programs name files by Windows paths; Wine's drive Z: is the Linux root.
 set(exe Z:$<TARGET_FILE:Pressavo>)
 
-# Each broadcast case also checks the profile entry and the default printer after the run.
-pressavo_e2e_test(switch.broadcast-with-arguments COMMAND ${probe} broadcast 120 ${exe} /s "two words" -x)
-pressavo_e2e_test(switch.version COMMAND ${probe} version ${exe})
+# Where programs start through qemu-user, a 32-bit start alone has taken two minutes on a busy
+# machine: there a run's bound only catches one that never ends.
 if(PRESSAVO_E2E_EMULATED)
-  # Each start takes about a minute: the cases that differ by build, with a looser bound.
-  pressavo_e2e_test(switch.hung-window COMMAND ${probe} broadcast 150 --hung ${exe})
+  set(run_bound 300)
 else()
-  pressavo_e2e_test(switch.broadcast COMMAND ${probe} broadcast 120 ${exe})
-  pressavo_e2e_test(switch.hung-window COMMAND ${probe} broadcast 15 --hung ${exe})
+  set(run_bound 120)
+endif()
+
+# Each broadcast case also checks that the run's window was message-only, and the profile entry and
+# the default printer after the run (with --deny-write: status 1, the entry left as it was).
+pressavo_e2e_test(switch.broadcast-with-arguments COMMAND ${probe} broadcast ${run_bound} ${exe} /s "two words" -x)
+pressavo_e2e_test(switch.write-refused COMMAND ${probe} broadcast ${run_bound} --deny-write ${exe})
+pressavo_e2e_test(switch.version COMMAND ${probe} version ${exe})
+# The one send as the real run makes it: HWND_BROADCAST, WM_WININICHANGE, wParam 0, any lParam,
+# SMTO_ABORTIFHUNG alone (Wine would not show SMTO_NOTIMEOUTIFNOTHUNG's unbounded wait), 5000 ms.
+pressavo_e2e_test(switch.broadcast-call COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/quiet-run.sh +relay
+  user32.SendMessageTimeoutA 0xffff 0x1a 0 - 2 5000)
+# Three threads that never pump, each with a window and Wine's IME window: waiting them out costs
+# 30 s. The probe fails if the run ends 5 s or more after its listener heard the message (one
+# window waited out), whatever the start costs; natively the whole run must also take under 4 s.
+if(PRESSAVO_E2E_EMULATED)
+  # Each start takes a minute or more: the cases that differ by build.
+  pressavo_e2e_test(switch.hung-window COMMAND ${probe} broadcast ${run_bound} --hung=3 ${exe})
+else()
+  pressavo_e2e_test(switch.broadcast COMMAND ${probe} broadcast ${run_bound} ${exe})
+  pressavo_e2e_test(switch.hung-window COMMAND ${probe} broadcast 4 --hung=3 ${exe})
   pressavo_e2e_test(switch.never-shown COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/never-shown.sh ${probe})
 endif()
 
