@@ -135,6 +135,9 @@ for build in win32 win64; do
     check "signature verifies" verifies "$exe"
     check "the MSI's signature verifies" verifies "$msi"
     check "the MSI holds the signed exe" msi_holds_signed_exe
+    check "the signed MSI's package checks and install under Wine" env PRESSAVO_MSI_SIGNED=1 \
+        PRESSAVO_MSI_CAFILE="$w/key/cert.pem" PRESSAVO_MSI_CASES='static|reproducible|install' \
+        "$repo/tests/e2e/msi.sh" "$dir"
     check "one byte changed in .text fails verification" tampered_fails
     check "signing the same bytes again gives the same file" signs_alike
     check "removing the signature gives the unsigned build" unsigns_to_build
