@@ -246,9 +246,9 @@ def normalised(text):
     return " ".join(text.split())
 
 
-def exception_text(copyright, spec, where):
-    start = copyright.find(spec["first-line"])
-    head = copyright.find(spec["last-heading"], start)
+def exception_text(copyright, bounds, where):
+    start = copyright.find(bounds["first-line"])
+    head = copyright.find(bounds["last-heading"], start)
     if start < 0 or head < 0:
         raise Unplaced(f"{where}: the exception's text is not where it was expected")
     end = copyright.find("\n\n", copyright.find("\n\n", head) + 2)
@@ -460,18 +460,24 @@ def maintainer_contact(maintainer):
     return [{"name": m.group(1), "email": m.group(2)}] if m else []
 
 
+def msi_files(msi):
+    """The files an MSI installs, by name, with their bytes."""
+    files = {}
+    with tempfile.TemporaryDirectory() as d:
+        subprocess.run(["msiextract", "-C", d, msi], check=True, capture_output=True)
+        for root, _, names in os.walk(d):
+            for n in names:
+                with open(os.path.join(root, n), "rb") as f:
+                    files[n] = f.read()
+    return files
+
+
 def packaged_copy(package, name):
     """The bytes of NAME inside a zip or an MSI, or None when it is not there."""
     if package.endswith(".zip"):
         with zipfile.ZipFile(package) as z:
             return z.read(name) if name in z.namelist() else None
-    with tempfile.TemporaryDirectory() as d:
-        subprocess.run(["msiextract", "-C", d, package], check=True, capture_output=True)
-        for root, _, files in os.walk(d):
-            if name in files:
-                with open(os.path.join(root, name), "rb") as f:
-                    return f.read()
-    return None
+    return msi_files(package).get(name)
 
 
 def sbom(components, dlls, exe, version, build, packages, epoch):

@@ -161,18 +161,6 @@ def check_hash(comp, data, what):
             fail(f"{what}: {alg} is {got[alg][:12]}...{got[alg][-8:]}, the SBOM says {w[:12]}...{w[-8:]}")
 
 
-def msi_files(msi):
-    d = tempfile.TemporaryDirectory()
-    subprocess.run(["msiextract", "-C", d.name, msi], check=True, capture_output=True)
-    files = {}
-    for root, _, names in os.walk(d.name):
-        for n in names:
-            with open(os.path.join(root, n), "rb") as f:
-                files[n] = f.read()
-    d.cleanup()
-    return files
-
-
 def by_name(components, name):
     found = [c for c in components if c.get("name") == name]
     return found[0] if len(found) == 1 else None
@@ -181,7 +169,7 @@ def by_name(components, name):
 def check_files(every, zip_path, msi_path, map_path):
     with zipfile.ZipFile(zip_path) as z:
         in_zip = {n: z.read(n) for n in z.namelist()}
-    in_msi = msi_files(msi_path)
+    in_msi = contents.msi_files(msi_path)
     for path in (zip_path, msi_path):
         c = by_name(every, os.path.basename(path))
         if c is None:
