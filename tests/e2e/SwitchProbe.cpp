@@ -31,6 +31,8 @@
 namespace {
 
 constexpr char kDeviceEntry[] = "Pressavo,winspool,Ne01:";
+// Where Device points before a run, so that the run's write shows (or its refusal does).
+constexpr char kElsewhere[] = "Elsewhere,winspool,Ne00:";
 
 bool Expect(bool ok, const char* what, const std::string& seen) {
     if (!ok) std::printf("FAIL %s: got \"%s\"\n", what, seen.c_str());
@@ -43,19 +45,24 @@ int Fail(const char* what, const std::string& seen) {
     return 1;
 }
 
-int Printer(const std::string& option) {
-    if (option == "--reset" &&
-        !WriteProfileStringA("windows", "Device", "Elsewhere,winspool,Ne00:")) {
-        return Fail("reset", "");
-    }
+// The profile's Device value, as any program reads it.
+std::string Device() {
     char device[256] = "";
     GetProfileStringA("windows", "Device", "", device, sizeof device);
+    return device;
+}
+
+int Printer(const std::string& option) {
+    if (option == "--reset" && !WriteProfileStringA("windows", "Device", kElsewhere)) {
+        return Fail("reset", "");
+    }
+    const std::string device = Device();
     char printer[256] = "";
     DWORD size = sizeof printer;
     if (!GetDefaultPrinterA(printer, &size)) std::strcpy(printer, "<none>");
-    std::printf("Device: %s\nDefault printer: %s\n", device, printer);
+    std::printf("Device: %s\nDefault printer: %s\n", device.c_str(), printer);
     if (option != "--check") return 0;
-    bool ok = Expect(std::strcmp(device, kDeviceEntry) == 0, "Device", device);
+    bool ok = Expect(device == kDeviceEntry, "Device", device);
     ok &= Expect(std::strcmp(printer, "Pressavo") == 0, "default printer", printer);
     return ok ? 0 : 1;
 }
@@ -187,7 +194,6 @@ private:
 };
 
 constexpr char kProfileKey[] = R"(Software\Microsoft\Windows NT\CurrentVersion\Windows)";
-constexpr char kElsewhere[] = "Elsewhere,winspool,Ne00:";
 
 // While it lives, no one (the invoking user included) may set a value of the profile's key or
 // create a key under it; the key's own access list comes back when it ends, whatever happened.
@@ -325,9 +331,8 @@ int Broadcast(const BroadcastOptions& options, int argc, char** argv) {
                  std::string(g_heard.formMessageOnly ? "message-only" : "not message-only") +
                      (g_heard.formTopLevel ? ", top-level" : ""));
     if (!options.denyWrite) return Printer("--check") == 0 && ok ? 0 : 1;
-    char device[256] = "";
-    GetProfileStringA("windows", "Device", "", device, sizeof device);
-    ok &= Expect(std::strcmp(device, kElsewhere) == 0, "Device left as it was", device);
+    const std::string device = Device();
+    ok &= Expect(device == kElsewhere, "Device left as it was", device);
     return ok ? 0 : 1;
 }
 
