@@ -19,6 +19,9 @@ for p in "${want[@]}"; do
     fi
 done
 
+# Node and npm are checked as commands: a Node installed another way is left alone.
+command -v npm >/dev/null 2>&1 || missing+=(nodejs npm)
+
 if [ ${#missing[@]} -gt 0 ]; then
     echo "setup: installing ${missing[*]}"
     if ! dpkg --print-foreign-architectures | grep -qx i386; then
@@ -28,18 +31,25 @@ if [ ${#missing[@]} -gt 0 ]; then
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
-# The CycloneDX schemas the SBOM is validated against, from the CycloneDX project's own package.
+# The CycloneDX schemas the SBOM is validated against, from the CycloneDX project's own package:
+# a version whose engines accept Debian 12's Node 18, without the optional packages (a validator
+# and XML libraries, one of them native) that only the schema files' users would need.
 repo=$(cd "$(dirname "$0")/.." && pwd)
 if [ ! -d "$repo/packaging/node/node_modules/@cyclonedx/cyclonedx-library" ]; then
-    npm ci --prefix "$repo/packaging/node" --ignore-scripts --no-audit --no-fund
+    npm ci --prefix "$repo/packaging/node" --omit=optional --ignore-scripts --no-audit --no-fund
 fi
 
-# The double-byte code page cases need a Japanese locale that the system really has.
-if ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf8'; then
-    $SUDO sed -i 's/^# *\(ja_JP.UTF-8 UTF-8\)/\1/' /etc/locale.gen
-    grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
-    $SUDO locale-gen >/dev/null
-fi
+# Wine takes its ANSI code page from a locale the system really has: ja_JP gives the double-byte
+# code page 932, hi_IN (which has no ANSI code page) gives UTF-8, 65001.
+generate=0
+for locale in ja_JP hi_IN; do
+    if ! locale -a 2>/dev/null | grep -qix "$locale.utf8"; then
+        $SUDO sed -i "s/^# *\($locale.UTF-8 UTF-8\)/\1/" /etc/locale.gen
+        grep -q "^$locale.UTF-8 UTF-8" /etc/locale.gen || echo "$locale.UTF-8 UTF-8" | $SUDO tee -a /etc/locale.gen >/dev/null
+        generate=1
+    fi
+done
+[ "$generate" -eq 0 ] || $SUDO locale-gen >/dev/null
 
 # 32-bit Wine on a kernel without IA-32 support runs through qemu-user.
 if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
