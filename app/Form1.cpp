@@ -20,16 +20,20 @@ void Form1::Form_Load() {
     bool written = false;
     {
         const platform::Text entry = kDeviceEntry;
-        const platform::ProfileText section = platform::ToProfileText(kSection);
-        const platform::ProfileText key = platform::ToProfileText(kKey);
-        const platform::ProfileText value = platform::ToProfileText(entry);
-        written = platform::WriteProfileStringA(section.c_str(), key.c_str(), value.c_str());
+        const auto section = platform::ToProfileText(kSection);
+        const auto key = platform::ToProfileText(kKey);
+        const auto value = platform::ToProfileText(entry);
+        // A text that could not be made is not written as an empty one: "" for the section would
+        // go to another store, "" for the value would clear the user's default printer.
+        if (section && key && value) {
+            written = platform::WriteProfileStringA(section->c_str(), key->c_str(), value->c_str());
+        }
     }
 
     // Sent whatever the write did: listeners then re-read the profile's own value.
     {
-        const platform::ProfileText section = platform::ToProfileText(kSection);
-        platform::BroadcastWinIniChange(section.c_str());
+        const auto section = platform::ToProfileText(kSection);
+        if (section) platform::BroadcastWinIniChange(section->c_str());
     }
 
     platform::EndProgram(written ? 0 : 1);

@@ -16,14 +16,17 @@ public:
     Form1();
 
     // Makes the queue "Pressavo" the user's default printer, tells every top-level window,
-    // and ends the program from here: status 0 when the profile took the entry, 1 when not.
+    // and ends the program from here: status 0 when the profile took the entry, 1 when not (the
+    // profile refused it, or its texts could not be made and nothing was written).
     [[noreturn]] void Form_Load();
 
     // Appends the key names of profile section `lpSectionName` to `lst`, in the store's order,
     // and returns the list's item count afterwards. The list is not cleared first. One read of
     // at most 8102 bytes; names beyond that are not listed, and a name the read cut short is
     // dropped. `lpSectionName` comes back as it went to the profile (converted and back).
-    // Throws platform::ListControlError when the list fails; items added before stay.
+    // Throws platform::ListControlError when the list fails; items added before stay. Throws
+    // platform::TextConversionError when the name or the names read cannot be converted, with
+    // the list and `lpSectionName` untouched.
     std::int32_t ProfileLoadWinIniList(platform::ListBox& lst, platform::Text& lpSectionName);
 
     const platform::HiddenWindow& Window() const { return window_; }

@@ -31,7 +31,7 @@ Delivery Fill(std::size_t bytes, std::size_t nameLength) {
         const std::string name(nameLength, static_cast<char>('a' + i % 26));
         d.buffer += name;
         d.buffer += '\0';
-        d.names.push_back(platform::FromProfileText(name));
+        d.names.push_back(*platform::FromProfileText(name));
     }
     d.count = static_cast<std::int32_t>(d.buffer.size());
     d.buffer += '\0';

@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<platform::Text> want{u"kept"};
     for (std::size_t start = 0, nul; (nul = bytes.find('\0', start)) < within; start = nul + 1) {
         want.push_back(
-            platform::FromProfileText(std::string_view(bytes).substr(start, nul - start)));
+            *platform::FromProfileText(std::string_view(bytes).substr(start, nul - start)));
     }
 
     static pressavo::Form1 form;

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <array>
 
+#include "StandIn.h"
+
 namespace platform {
 
 namespace {
@@ -30,7 +32,9 @@ char16_t FromByte(unsigned char b) {
 }
 }  // namespace
 
-ProfileText ToProfileText(std::u16string_view text) {
+std::optional<ProfileText> ToProfileText(std::u16string_view text) {
+    // A test can make the platform refuse chosen texts, as Windows refuses a call it cannot take.
+    if (host::Platform().unconvertible.contains(Text(text))) return std::nullopt;
     ProfileText out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -42,7 +46,8 @@ ProfileText ToProfileText(std::u16string_view text) {
     return out;
 }
 
-Text FromProfileText(std::string_view bytes) {
+std::optional<Text> FromProfileText(std::string_view bytes) {
+    if (host::Platform().failing.contains("FromProfileText")) return std::nullopt;
     Text out(bytes.size(), u'\0');
     // Profile text is mostly ASCII, which widens as it stands, without a look-up per byte: a
     // listing converts the whole delivered buffer.

@@ -133,7 +133,7 @@ TEST_F(ProfileOperationsTest, DropsTheNameTheStoreCutShort) {
     for (int i = 0; i < 900; ++i) {  // 900 names of 11 bytes with their NULs: more than fits
         const std::string name = "key" + std::to_string(1000000 + i);
         Platform().profile.Write("Big", name, "v");
-        if ((i + 1) * 11 <= 8100) expected.push_back(platform::FromProfileText(name));
+        if ((i + 1) * 11 <= 8100) expected.push_back(*platform::FromProfileText(name));
     }
     ListBoxStandIn list;
     EXPECT_EQ(List(list, u"Big"), static_cast<std::int32_t>(expected.size()));
@@ -180,6 +180,34 @@ TEST_F(ProfileOperationsTest, ControlFailureStopsAndKeepsEarlierItems) {
             EXPECT_STREQ(e.InterfaceId(), platform::ListBox::kInterfaceId);
         }
         EXPECT_EQ(list.items, c.kept);
+    }
+}
+
+TEST_F(ProfileOperationsTest, ConversionFailureRaisesBeforeTouchingListOrName) {
+    using Conversion = platform::TextConversionError::Conversion;
+    Platform().profile.Write("Ports", "a", "1");
+    const struct {
+        bool nameFails;  // else converting back fails
+        Conversion failed;
+        std::size_t reads;
+    } cases[] = {{true, Conversion::ToProfileText, 0}, {false, Conversion::FromProfileText, 1}};
+    for (const auto& c : cases) {
+        Platform().Reset();
+        Platform().profile.Write("Ports", "a", "1");
+        if (c.nameFails) Platform().unconvertible.insert(u"Ports");
+        if (!c.nameFails) Platform().failing.insert("FromProfileText");
+        ListBoxStandIn list;
+        list.items = {u"kept"};
+        Text section = u"Ports";
+        try {
+            form.ProfileLoadWinIniList(list, section);
+            ADD_FAILURE() << "no error raised";
+        } catch (const platform::TextConversionError& e) {
+            EXPECT_EQ(e.Failed(), c.failed);
+        }
+        EXPECT_EQ(list.items, std::vector<Text>{u"kept"});
+        EXPECT_EQ(section, u"Ports");
+        EXPECT_EQ(Platform().calls.size(), c.reads) << "no other section may be read";
     }
 }
 

@@ -63,6 +63,29 @@ TEST_F(StartupTest, FailedWriteStillBroadcastsAndEndsWithFailure) {
     EXPECT_EQ(Platform().calls.back(), (Call{"EndProgram", {"1"}}));
 }
 
+TEST_F(StartupTest, TextThatCannotBeConvertedIsNeverWrittenOrSentEmpty) {
+    const struct {
+        std::u16string text;
+        std::size_t broadcasts;
+    } cases[] = {{u"Pressavo,winspool,Ne01:", 1}, {u"Device", 1}, {u"windows", 0}};
+    for (const auto& c : cases) {
+        heard.clear();
+        SetUp();
+        Platform().profile.Write("windows", "Device", "Other,winspool,LPT1:");
+        Platform().unconvertible.insert(c.text);
+        EXPECT_EQ(Run(), 1U);
+        EXPECT_EQ(
+            std::count_if(Platform().calls.begin(), Platform().calls.end(),
+                          [](const Call& call) { return call.name == "WriteProfileStringA"; }),
+            0);
+        EXPECT_EQ(Platform().profile.Read("windows", "Device"), "Other,winspool,LPT1:");
+        ASSERT_EQ(heard.size(), c.broadcasts);
+        if (c.broadcasts > 0) {
+            EXPECT_EQ(heard[0].text, "windows");
+        }
+    }
+}
+
 TEST_F(StartupTest, WindowThatCannotBeCreatedDoesNotStopTheSwitch) {
     Platform().failing.insert("CreateHiddenWindow");
     EXPECT_EQ(Run(), 0U);

@@ -17,7 +17,7 @@ TEST(TextTest, RepresentableTextRoundTrips) {
                                     std::u16string(u"a\0b\0\0", 5),
                                     u"\u0081\u008d\u009d"};
     for (const auto& text : cases) {
-        EXPECT_EQ(FromProfileText(ToProfileText(text)), text);
+        EXPECT_EQ(FromProfileText(*ToProfileText(text)), text);
     }
 }
 
