@@ -91,7 +91,9 @@ struct Listing {
     std::optional<platform::ListControlError> error;
 };
 
-Listing List(Form1& form, const ListWindow& list, const std::u16string& section) {
+// `returned`: the name expected back, when the code page cannot hold the one given.
+Listing List(Form1& form, const ListWindow& list, const std::u16string& section,
+             const std::optional<std::u16string>& returned = std::nullopt) {
     platform::ListBoxWindow box(list.Handle());
     platform::Text name = section;
     Listing out;
@@ -99,19 +101,23 @@ Listing List(Form1& form, const ListWindow& list, const std::u16string& section)
         out.returned = form.ProfileLoadWinIniList(box, name);
     } catch (const platform::ListControlError& error) {
         out.error = error;
+    } catch (const platform::TextConversionError& error) {
+        out.ok = Expect(false, "listing", error.what(), "no conversion error");
     }
-    out.ok = Expect(name == section, "section name after the call", Show(name), Show(section));
+    const std::u16string& expected = returned.value_or(section);
+    out.ok &= Expect(name == expected, "section name after the call", Show(name), Show(expected));
     return out;
 }
 
 // Lists `section` into a list already holding `before`; checks that the call succeeded and that
 // its count is the list's, and gives the items the list ended with.
-std::optional<Names> ListInto(Form1& form, const std::u16string& section, const Names& before) {
+std::optional<Names> ListInto(Form1& form, const std::u16string& section, const Names& before,
+                              const std::optional<std::u16string>& returned = std::nullopt) {
     const ListWindow list(static_cast<HWND>(form.Window().Handle()));
     for (const auto& item : before) {
         SendMessageW(list.Handle(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
     }
-    const Listing result = List(form, list, section);
+    const Listing result = List(form, list, section, returned);
     if (result.error) {
         Expect(false, "listing", result.error->what(), "no error");
         return std::nullopt;
@@ -143,9 +149,15 @@ bool Overflow(Form1& form, const std::u16string& section, int count, int tails,
            ExpectNames("names that fit", *items, Names(names.begin(), names.begin() + fit));
 }
 
+bool CodePage(UINT expected, const char* locale) {
+    return Expect(GetACP() == expected, "ANSI code page", std::to_string(GetACP()),
+                  std::to_string(expected) + " (set LC_ALL=" + locale + ")");
+}
 bool Japanese() {
-    return Expect(GetACP() == 932, "ANSI code page", std::to_string(GetACP()),
-                  "932 (set LANG=ja_JP.UTF-8)");
+    return CodePage(932, "ja_JP.UTF-8");
+}
+bool Utf8() {
+    return CodePage(CP_UTF8, "hi_IN.UTF-8");
 }
 
 // A list box whose window procedure answers `answer` to the `nth` `message` it gets.
@@ -223,6 +235,16 @@ const Case kCases[] = {
                                 "\"Device\" among the names",
                                 std::to_string(items->size()) + " names", "it");
      }},
+    // A name the code page cannot hold reads the section of its '?' form, never a look-alike's.
+    {"no-look-alike",
+     [](Form1& form) {
+         if (!CodePage(1252, "C")) return false;
+         WriteSection("PressavoE2E.A8", {"look-alike"});
+         WriteSection("PressavoE2E.??", {});
+         const auto items =
+             ListInto(form, u"PressavoE2E.\u0100\u221e", {u"before"}, u"PressavoE2E.??");
+         return items && ExpectNames("items", *items, {u"before"});
+     }},
     {"cp932",
      [](Form1& form) {
          if (!Japanese()) return false;
@@ -238,6 +260,26 @@ const Case kCases[] = {
      [](Form1& form) {
          return Japanese() &&
                 Overflow(form, u"PressavoE2E.Overflow932", 140, 30, "\x82\xa0", u'\u3042');
+     }},
+    // あい, 日本, b and U+1F600 (4 bytes, a surrogate pair), in a section named PressavoE2E.日本.
+    {"utf8",
+     [](Form1& form) {
+         if (!Utf8()) return false;
+         WriteSection(
+             "PressavoE2E.\xe6\x97\xa5\xe6\x9c\xac",
+             {"\xe3\x81\x82\xe3\x81\x84", "\xe6\x97\xa5\xe6\x9c\xac", "b", "\xf0\x9f\x98\x80"});
+         const auto items = ListInto(form, u"PressavoE2E.\u65e5\u672c", {});
+         return items && ExpectNames("items", *items,
+                                     {u"\u3042\u3044", u"\u65e5\u672c", u"b", u"\U0001F600"});
+     }},
+    // Names "0000" and t times あ (3 bytes): the read's cut at byte 8100 falls at offset 0, 1 and
+    // 2 of a character for t = 30 (85 names fit), 32 (80) and 34 (75).
+    {"utf8-overflow",
+     [](Form1& form) {
+         return Utf8() &&
+                Overflow(form, u"PressavoE2E.Overflow30", 100, 30, "\xe3\x81\x82", u'\u3042') &&
+                Overflow(form, u"PressavoE2E.Overflow32", 100, 32, "\xe3\x81\x82", u'\u3042') &&
+                Overflow(form, u"PressavoE2E.Overflow34", 100, 34, "\xe3\x81\x82", u'\u3042');
      }},
 };
 

@@ -1,13 +1,15 @@
 // Looks at what a run of Pressavo.exe did, from outside it, through the platform's own calls.
 //   printer [--check | --reset]    the profile's Device value and the platform's default printer;
 //                                  --reset first points Device at another queue
-//   broadcast <within-s> [--hung=<n>] [--async] [--deny-write] <exe> [args...]
+//   broadcast <within-s> [--hung=<n>] [--async] [--deny-write] [--code-page=<n>] <exe> [args...]
 //                                  points Device elsewhere, runs <exe> while a top-level window of
 //                                  ours listens (and, with --hung, <n> more never pump); checks the
 //                                  messages it got, that the run's Form1 was a message-only window
 //                                  then, and the profile and the default printer afterwards.
 //                                  --deny-write: the profile refuses the run's write: it must end
 //                                  with status 1, Device unchanged, the broadcast still sent.
+//                                  --code-page: the ANSI code page the run gets (it inherits ours)
+//                                  must be <n>, not a default the locale fell back to.
 //                                  --async: <exe> only sets the run off and ends before it (as
 //                                  wineboot starts the Run keys' programs); the listener then
 //                                  waits for the message within the bound, and 2 s more
@@ -265,10 +267,14 @@ struct BroadcastOptions {
     int hung = 0;
     bool async = false;
     bool denyWrite = false;
+    unsigned codePage = 0;  // 0: any
 };
 
 int Broadcast(const BroadcastOptions& options, int argc, char** argv) {
     using namespace std::chrono;
+    if (options.codePage != 0 && GetACP() != options.codePage) {
+        return Fail("ANSI code page", std::to_string(GetACP()));
+    }
     if (Printer("--reset") != 0) return 1;
     const HungThreads hung(options.hung);
     if (hung.Ready() != options.hung) return Fail("hung window", std::to_string(hung.Ready() + 1));
@@ -504,6 +510,8 @@ int main(int argc, char** argv) {
                 options.async = true;
             } else if (option == "--deny-write") {
                 options.denyWrite = true;
+            } else if (option.starts_with("--code-page=")) {
+                options.codePage = static_cast<unsigned>(std::atoi(option.c_str() + 12));
             } else {
                 first = argc;  // unknown: usage
             }

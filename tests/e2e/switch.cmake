@@ -46,5 +46,17 @@ target_include_directories(pressavo-planted PRIVATE ${PROJECT_SOURCE_DIR}/platfo
 set_target_properties(pressavo-planted PROPERTIES PREFIX "")
 pressavo_e2e_test(switch.planted-dll COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/planted-dll.sh
   $<TARGET_FILE:pressavo-planted> uxtheme $<TARGET_FILE:ref-bare>)
+# The run under the UTF-8 system code page: the whole switch, as on any other.
+pressavo_e2e_test(switch.utf8 COMMAND ${utf8_locale} ${probe} broadcast ${run_bound} --code-page=65001 ${exe})
+# The run's text conversions as the real run makes them (8 calls: 4 texts, each measured, then
+# converted): no default character and no used-default flag, which Windows refuses with UTF-8
+# and Wine accepts; WC_NO_BEST_FIT_CHARS (0x400) where the code page takes it, none with UTF-8.
+pressavo_e2e_test(switch.conversions-utf8 COMMAND ${utf8_locale} ${CMAKE_CURRENT_SOURCE_DIR}/quiet-run.sh
+  +relay --calls=8 KERNEL32.WideCharToMultiByte 65001 0 - - - - 0 0)
+if(NOT PRESSAVO_E2E_EMULATED)
+  # The flag is the same source in both builds; the listing's no-look-alike case shows its effect.
+  pressavo_e2e_test(switch.conversions COMMAND ${cp1252_locale} ${CMAKE_CURRENT_SOURCE_DIR}/quiet-run.sh
+    +relay --calls=8 KERNEL32.WideCharToMultiByte 1252 0x400 - - - - 0 0)
+endif()
 # Wine reports a manifest it cannot parse; Windows would refuse to start the program.
 pressavo_e2e_test(switch.manifest-accepted COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/quiet-run.sh err+actctx)
