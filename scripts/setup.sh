@@ -57,8 +57,9 @@ if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
         $SUDO apt-get update -q
         DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends qemu-user-static
     fi
+    # Mounted first: in a fresh root (a chroot) the kernel may hold the registration already.
+    [ -e /proc/sys/fs/binfmt_misc/register ] || $SUDO mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
     if [ ! -e /proc/sys/fs/binfmt_misc/qemu-i386 ]; then
-        [ -e /proc/sys/fs/binfmt_misc/register ] || $SUDO mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
         printf '%s' ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:F' \
             | $SUDO tee /proc/sys/fs/binfmt_misc/register >/dev/null
     fi
