@@ -3,10 +3,13 @@
 # (minbase: nothing else installed), with a clean environment. Run by hand, as root; it downloads
 # about a gigabyte. The root reaches the same registries as this machine: it gets this machine's
 # apt sources, CA certificates and npm configuration, and nothing else of it.
-#   scripts/fresh-debian.sh [<root>]    (default: a new folder under /var/tmp; kept for a look)
+#   scripts/fresh-debian.sh [<root> [<command>...]]
+# <root>: default a new folder under /var/tmp, kept for a look; commands: default ./run.sh ./test.sh.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 root=${1:-$(mktemp -d /var/tmp/pressavo-fresh.XXXXXX)}
+commands=("${@:2}")
+[ ${#commands[@]} -gt 0 ] || commands=(./run.sh ./test.sh)
 [ "$(id -u)" -eq 0 ] || { echo "fresh-debian.sh: run it as root (debootstrap, chroot)" >&2; exit 2; }
 
 if ! command -v debootstrap >/dev/null; then
@@ -47,7 +50,7 @@ in_root() {
         bash -c "cd /root/pressavo && $1"
 }
 status=0
-for command in ./run.sh ./test.sh; do
+for command in "${commands[@]}"; do
     echo "fresh-debian: $command"
     begin=$SECONDS
     if in_root "$command" 2>&1 | tee "$root/root/${command#./}.log"; then result=0; else result=$?; fi
