@@ -31,13 +31,16 @@ cp /etc/ssl/certs/ca-certificates.crt "$root/etc/ssl/certs/"
 # npm reads its CAs from its configuration, not from an environment that the clean one drops.
 { cat ~/.npmrc 2>/dev/null; echo "cafile=/etc/ssl/certs/ca-certificates.crt"; } >"$root/root/.npmrc"
 
-mounts=(proc sys dev dev/pts dev/shm)
+# As a booted machine has them; binfmt_misc shows the tests whether 32-bit programs go through
+# qemu-user (the kernel's registration is global, so the root's programs use it either way).
+mounts=(proc proc/sys/fs/binfmt_misc sys dev dev/pts dev/shm)
 unmount() {
     local i
     for ((i = ${#mounts[@]} - 1; i >= 0; i--)); do umount -l "$root/${mounts[i]}" 2>/dev/null || true; done
 }
 trap unmount EXIT
 mount -t proc proc "$root/proc"
+mount -t binfmt_misc binfmt_misc "$root/proc/sys/fs/binfmt_misc" 2>/dev/null || true
 mount --rbind /sys "$root/sys"
 mount --rbind /dev "$root/dev"
 mount -t devpts devpts "$root/dev/pts" 2>/dev/null || true
