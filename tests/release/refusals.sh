@@ -7,7 +7,7 @@
 set -uo pipefail
 repo=$(cd "$(dirname "$0")/../.." && pwd)
 dir=$(realpath "$1")
-work=$(mktemp -d) && [ -d "$work" ] || { echo "refusals: no temporary folder" >&2; exit 1; }
+work=$(mktemp -d) || { echo "refusals: no temporary folder" >&2; exit 1; }
 trap 'rm -rf "$work"' EXIT
 ssp=/usr/lib/gcc/x86_64-w64-mingw32/12-win32/libssp.a\(ssp.o\)
 nosource=/usr/x86_64-w64-mingw32/lib/libmingwex.a\(lib64_libmingwex_a-arithchk.o\)
