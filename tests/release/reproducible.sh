@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Builds each Windows release again from a copy of the sources at another path and fails unless
-# it is byte for byte the repository's own (build/<preset>, made first if missing): the executables
-# (no link timestamp, no build paths inside), the zip, the MSI, the SBOM and SHA256SUMS (their
-# times from SOURCE_DATE_EPOCH). Then, in the copy, a version bump with a dual-licensed table entry
-# must release only the new version's files, and pass the release check.
+# Builds each Windows release here and from a copy of the sources at another path, and fails
+# unless the two are byte for byte the same: the executables (no link timestamp, no build paths
+# inside), the zip, the MSI, the SBOM and SHA256SUMS (their times from SOURCE_DATE_EPOCH). Then, in
+# the copy, a version bump with a dual-licensed table entry must release only the new version's
+# files, and pass the release check.
 set -uo pipefail
 cd "$(dirname "$0")/../.." || exit 1
 # shellcheck source=scripts/lib.sh
@@ -18,7 +18,7 @@ mkdir -p "$copy"
 git ls-files -z | xargs -0 cp --parents -t "$copy"
 ln -s "$PWD/packaging/node/node_modules" "$copy/packaging/node/node_modules"
 for preset in win32 win64; do
-    [ -f "build/$preset/SHA256SUMS" ] || pressavo_build "$preset" --target package >"$work/$preset.log" 2>&1 ||
+    pressavo_build "$preset" --target package >"$work/$preset.log" 2>&1 ||
         { echo "reproducible: the $preset release failed"; tail -n 20 "$work/$preset.log"; status=1; }
     (cd "$copy" && pressavo_build "$preset" --target package >"$work/copy-$preset.log" 2>&1) ||
         { echo "reproducible: the $preset release in the copy failed"; tail -n 20 "$work/copy-$preset.log"; status=1; }

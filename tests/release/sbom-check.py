@@ -164,8 +164,9 @@ def main():
     meta = bom.get("metadata", {})
     if bom.get("specVersion") != "1.6" or not bom.get("serialNumber") or "version" not in bom:
         fail("document: not CycloneDX 1.6 with a serial number and version")
-    if not re.fullmatch(r"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ", meta.get("timestamp", "")) or not meta.get("tools"):
-        fail("document: no UTC timestamp or no tool")
+    if not re.fullmatch(r"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ", meta.get("timestamp", "")) or not meta.get("tools") \
+            or (meta.get("manufacturer") or {}).get("name") != want["project"]["manufacturer"]:
+        fail("document: no UTC timestamp, no tool, or not made by the project's manufacturer")
     every = [(meta.get("component", {}), None)]
     for c in bom.get("components", []):
         every += [(c, None)] + [(f, c) for f in c.get("components", [])]
@@ -181,7 +182,7 @@ def main():
 
     # Every component: named, made by someone reachable, in the graph, licensed; files hashed.
     statics = {}
-    for c, parent in every:
+    for c, _ in every:
         where = f"component {c.get('name')!r}"
         maker = c.get("manufacturer") or {}
         if not c.get("bom-ref") or not (maker.get("url") or any(x.get("email") for x in maker.get("contact", []))):
@@ -227,7 +228,7 @@ def main():
             same_licence(f"component {c['name']!r}", (c.get("licenses") or [{}])[0].get("expression", ""),
                          want["project"]["licence"])
     exe_deps = deps.get("file:Pressavo.exe", set())
-    if exe_deps != {c.get("bom-ref") for c, p in every if c["name"] in dlls or c["name"] in statics}:
+    if exe_deps != {c.get("bom-ref") for c, _ in every if c["name"] in dlls or c["name"] in statics}:
         fail(f"Pressavo.exe depends on {sorted(exe_deps)}, not on each linked component and DLL")
 
     # The linked components: as reviewed, each file and member as the link map has it.
