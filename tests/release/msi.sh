@@ -98,6 +98,9 @@ static() {
     p=$(property "$pkg" ProductCode)
     [[ $p =~ ^\{[0-9A-F-]{36}\}$ && $p != "$(property "$work/older.msi" ProductCode)" ]] ||
         { echo "ProductCode $p: not a GUID of its own"; ok=1; }
+    # A package code names one package's bytes: another package must not share it.
+    [ "$(package_code "$pkg")" != "$(package_code "$work/older.msi")" ] ||
+        { echo "package code $(package_code "$pkg") shared with the $older package"; ok=1; }
     # Both features on by default (level 1); the program's cannot be deselected (attribute 16).
     p=$(msiinfo export "$pkg" Feature | tr -d '\r' | awk -F'\t' 'NR > 3 { print $1, $6, $8 }' | sort | paste -sd,)
     [ "$p" = "Program 1 16,RunAtLogon 1 0" ] || { echo "features (name level attributes): $p"; ok=1; }
