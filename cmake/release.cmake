@@ -3,8 +3,8 @@
 # release (SBOM), and write SHA256SUMS over every file it ships, in that order.
 #   cmake -DCONFIG=<build>/release-config.cmake -P cmake/release.cmake
 # CONFIG (written at configure time) gives SOURCE_DIR, BINARY_DIR, EXE, MAP, BUILD_NAME,
-# VERSION_TEXT, PRODUCT_VERSION, COMPANY, RELEASE_NAME, SHIPPED (the files beside the exe) and
-# PYTHON. Signing: see cmake/sign.cmake.
+# VERSION_TEXT, PRODUCT_VERSION, NAME, COMPANY, DESCRIPTION, URL, LICENSE_ID, RELEASE_NAME, SHIPPED
+# (the files beside the exe) and PYTHON. Signing: see cmake/sign.cmake.
 cmake_minimum_required(VERSION 3.25)
 include("${CONFIG}")
 include("${CMAKE_CURRENT_LIST_DIR}/sign.cmake")
@@ -25,31 +25,36 @@ function(run what)
   endif()
 endfunction()
 
-# Nothing of an earlier release survives, so that a failure below leaves no stale (perhaps
-# unsigned) package to be shipped by mistake; this release is moved in only when complete.
-foreach(kind IN LISTS packages)
-  file(REMOVE "${BINARY_DIR}/${RELEASE_NAME}.${kind}")
-endforeach()
-file(REMOVE "${BINARY_DIR}/${sbom}" "${BINARY_DIR}/SHA256SUMS")
+# Nothing of an earlier release survives, of this version or any other, so that a failure below
+# leaves no stale (perhaps unsigned) package to be shipped by mistake, and a version bump leaves
+# no package outside SHA256SUMS; this release is moved in only when complete.
+file(GLOB earlier "${BINARY_DIR}/${NAME}-*" "${BINARY_DIR}/SHA256SUMS")
+if(earlier)
+  file(REMOVE ${earlier})
+endif()
 file(REMOVE_RECURSE "${work}")
 file(MAKE_DIRECTORY "${stage}" "${made}")
 
-pressavo_signing_requested(signing)
-
 # The time the release's files carry: SOURCE_DATE_EPOCH when given, else the last commit's, so
-# that the same sources package to the same bytes. (Signing uses only an explicit
-# SOURCE_DATE_EPOCH: see cmake/sign.cmake.)
+# that the same sources package to the same bytes. Checked here alone: every step below is given
+# this value. (Signing uses only an explicit SOURCE_DATE_EPOCH: see cmake/sign.cmake.)
 set(epoch "$ENV{SOURCE_DATE_EPOCH}")
-if(epoch STREQUAL "")
+if(NOT epoch MATCHES "^[0-9]*$")
+  message(FATAL_ERROR "release: SOURCE_DATE_EPOCH is not a Unix time: ${epoch}")
+elseif(epoch STREQUAL "")
   execute_process(COMMAND git -C "${SOURCE_DIR}" log -1 --format=%ct
     RESULT_VARIABLE status OUTPUT_VARIABLE epoch OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
   if(NOT status EQUAL 0 OR NOT epoch MATCHES "^[0-9]+$")
     string(TIMESTAMP epoch "%s" UTC)
   endif()
 endif()
-if(NOT epoch MATCHES "^[0-9]+$")
-  message(FATAL_ERROR "release: SOURCE_DATE_EPOCH is not a Unix time: ${epoch}")
-endif()
+
+pressavo_signing_requested(signing)
+
+# The project as the notices and the SBOM name it, from CMakeLists.txt.
+set(describe --map "${MAP}" --name "${NAME}" --company "${COMPANY}" --url "${URL}"
+  --licence "${LICENSE_ID}" --description "${DESCRIPTION}" --version "${VERSION_TEXT}"
+  --build "${BUILD_NAME}" --epoch "${epoch}")
 
 # 1. Stage: the executable as built, the texts that ship with it, and the notices of the
 #    third-party code linked into it (from the link map, so none can ship without its notice).
@@ -58,8 +63,8 @@ foreach(text IN LISTS SHIPPED)
   get_filename_component(name "${text}" NAME)
   file(COPY_FILE "${text}" "${stage}/${name}")
 endforeach()
-run("the third-party notices" "${PYTHON}" "${SOURCE_DIR}/packaging/contents.py" notices
-  --map "${MAP}" --out "${stage}/THIRD-PARTY-NOTICES.txt")
+run("the third-party notices" "${PYTHON}" "${SOURCE_DIR}/packaging/contents.py" notices ${describe}
+  --exe "${EXE}" --out "${stage}/THIRD-PARTY-NOTICES.txt")
 
 # 2. Sign the executable, before any package takes it in.
 if(signing)
@@ -110,10 +115,8 @@ set(package_options "")
 foreach(package IN LISTS package_files)
   list(APPEND package_options --package "${package}")
 endforeach()
-run("the SBOM" ${CMAKE_COMMAND} -E env "SOURCE_DATE_EPOCH=${epoch}"
-  "${PYTHON}" "${SOURCE_DIR}/packaging/contents.py" sbom --map "${MAP}"
-  --exe "${stage}/Pressavo.exe" --version "${VERSION_TEXT}" --build "${BUILD_NAME}"
-  ${package_options} --out "${made}/${sbom}")
+run("the SBOM" "${PYTHON}" "${SOURCE_DIR}/packaging/contents.py" sbom ${describe}
+  --exe "${stage}/Pressavo.exe" ${package_options} --out "${made}/${sbom}")
 
 # 6. SHA256SUMS over every file the release ships.
 set(sums "")

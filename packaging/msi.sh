@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds a release's Windows Installer package from its staged files (Pressavo.wxs, with wixl).
 #   msi.sh <stage-dir> <out.msi> <win32|win64> <product-version x.y.z> <manufacturer>
-# SOURCE_DATE_EPOCH (Unix time) is the package's time when set, and the same stage then gives the
-# same bytes; unset, the time is now. On any failure no <out.msi> is left behind.
+# SOURCE_DATE_EPOCH (Unix time, checked by the release step) is the package's time: the same stage
+# and time give the same bytes. On any failure no <out.msi> is left behind.
 set -euo pipefail
 if [ $# -ne 5 ]; then
     echo "usage: msi.sh <stage-dir> <out.msi> <win32|win64> <product-version x.y.z> <manufacturer>" >&2
@@ -28,8 +28,7 @@ if ! [[ $version =~ ^([0-9]{1,3})\.([0-9]{1,3})\.([0-9]{1,5})$ ]] ||
 fi
 # It goes into XML attributes and the summary information as it is.
 [[ -n $manufacturer && $manufacturer != *[\<\>\&\"]* ]] || fail "unusable manufacturer '$manufacturer'"
-epoch=${SOURCE_DATE_EPOCH:-$(date +%s)}
-[[ $epoch =~ ^[0-9]+$ ]] || fail "SOURCE_DATE_EPOCH is not a Unix time: $epoch"
+epoch=${SOURCE_DATE_EPOCH:?must be the time of the package}
 
 work=$(mktemp -d)
 trap 'rm -rf "$work" "$out.part"' EXIT

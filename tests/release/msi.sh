@@ -1,49 +1,26 @@
 #!/usr/bin/env bash
-# Checks a build's Windows Installer package, then installs, runs at logon, repairs, upgrades and
-# removes it with Wine's msiexec in a fresh 64-bit prefix.
-#   tests/e2e/msi.sh <build-dir>   the dir holds Pressavo-<version>-<build>.msi and the built probe
+# Checks each build's Windows Installer package, then installs, runs at logon, repairs, upgrades and
+# removes it with Wine's msiexec, every build in the same fresh 64-bit prefix (each case clears it).
+#   tests/release/msi.sh <build-dir>...   each holds Pressavo-<version>-<build>.msi and the built probe
 #   PRESSAVO_MSI_SIGNED=1          the package must carry a signature that verifies
 #   PRESSAVO_MSI_CAFILE=<pem>      the root its signature chains to
 #   PRESSAVO_MSI_CASES=<a|b>       only the cases so named (default: all)
-# msiexec's logs are kept in <build-dir>/tests/e2e/msi-logs.
+# msiexec's logs are kept in <build-dir>/tests/release/msi-logs.
 # The cases are called through the table, which shellcheck does not follow.
 # shellcheck disable=SC2317
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 repo=$(cd "$here/../.." && pwd)
-dir=$(realpath "$1")
 start=$SECONDS
-
-shopt -s nullglob
-packages=("$dir"/Pressavo-*.msi)
-shopt -u nullglob
-[ ${#packages[@]} -eq 1 ] || { echo "msi: expected one Pressavo-*.msi in $dir, found ${#packages[@]}"; exit 1; }
-pkg=${packages[0]}
-probe=$dir/tests/e2e/pressavo-switch-probe.exe
-[[ $pkg =~ Pressavo-([0-9]+)\.([0-9]+)-(win32|win64)\.msi$ ]] || { echo "msi: cannot read $pkg's name"; exit 1; }
-version=${BASH_REMATCH[1]}.$((10#${BASH_REMATCH[2]})).0 build=${BASH_REMATCH[3]}
-# The upgrade codes as released: a package under another one is another product to every fleet.
-# The logon is the 64-bit start sequence, as on 64-bit Windows; a 32-bit probe reaches it through
-# sysnative (its system32 is the 32-bit one).
-case $build in
-win32) upgrade=C3D45B82-AE85-4BC0-899B-A4F4F8040142 folder="Program Files (x86)" view='Software\Wow6432Node'
-    template="Intel;1033" wineboot='C:\windows\sysnative\wineboot.exe' ;;
-win64) upgrade=AD6D1DB3-7793-4D72-9361-D28D0441EE53 folder="Program Files" view='Software'
-    template="x64;1033" wineboot=wineboot.exe ;;
-esac
 manufacturer="Pressavo developers"
 older=0.9.0
-
 work=$(mktemp -d) || exit 1
-logs=$dir/tests/e2e/msi-logs
-rm -rf "$logs" && mkdir -p "$logs" || exit 1
 cleanup() {
-    [ ! -f "$work/wine/xvfb.pid" ] || "$here/prefix.sh" stop "$work/wine" >/dev/null
+    [ ! -f "$work/wine/xvfb.pid" ] || "$repo/tests/e2e/prefix.sh" stop "$work/wine" >/dev/null
     rm -rf "$work"
 }
 trap cleanup EXIT
 
-guid() { python3 -c 'import sys, uuid; print(str(uuid.uuid5(uuid.UUID(sys.argv[1]), sys.argv[2])).upper())' "$@"; }
 property() { msiinfo export "$1" Property | tr -d '\r' | awk -F'\t' -v p="$2" 'NR > 3 && $1 == p { print $2 }'; }
 package_code() { msiinfo suminfo "$1" | sed -n 's/^Revision number (UUID): //p'; }
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
@@ -84,11 +61,14 @@ state() {
                     val[k, "DisplayVersion"], val[k, "Publisher"] }'
     done
 }
-# installed <version> [no-run]: the state that package's install leaves.
+# installed <version> [no-run]: the state that package's install leaves, under its own product code.
 installed() {
+    local code
+    code=$(property "$pkg" ProductCode)
+    [ "$1" = "$version" ] || code=$(property "$work/older.msi" ProductCode)
     printf 'folder %s\\Pressavo\n  LICENSE as packaged\n  Pressavo.exe as packaged\n  THIRD-PARTY-NOTICES.txt as packaged\n' "$folder"
     [ "${2-}" = no-run ] || printf 'run %s: "C:\\%s\\Pressavo\\Pressavo.exe"\n' "$view" "$folder"
-    printf 'program %s: {%s} Pressavo %s, %s\n' "$view" "$(guid "$upgrade" "$1")" "$1" "$manufacturer"
+    printf 'program %s: %s Pressavo %s, %s\n' "$view" "$code" "$1" "$manufacturer"
 }
 # expect <what> <expected state>: the machine's state must be that.
 expect() {
@@ -99,9 +79,10 @@ expect() {
     return 1
 }
 # From a state of unknown history to nothing installed.
+# (The builds before share the prefix: their packages go too.)
 clear_machine() {
-    "$WINE" msiexec /x "$(winpath "$pkg")" /qn >/dev/null 2>&1
-    "$WINE" msiexec /x "$(winpath "$work/older.msi")" /qn >/dev/null 2>&1
+    local p
+    for p in "${seen[@]}" "$work/older.msi"; do "$WINE" msiexec /x "$(winpath "$p")" /qn >/dev/null 2>&1; done
     expect "clearing" ""
 }
 
@@ -109,10 +90,17 @@ clear_machine() {
 static() {
     local p want ok=0
     for p in "ALLUSERS 1" "UpgradeCode {$upgrade}" "ProductVersion $version" "ProductName Pressavo" \
-        "Manufacturer $manufacturer" "ProductCode {$(guid "$upgrade" "$version")}"; do
+        "Manufacturer $manufacturer"; do
         want=${p#* }
         [ "$(property "$pkg" "${p%% *}")" = "$want" ] || { echo "Property ${p%% *}: '$(property "$pkg" "${p%% *}")', expected '$want'"; ok=1; }
     done
+    # Each version its own product code, or the older package would be taken for a repair.
+    p=$(property "$pkg" ProductCode)
+    [[ $p =~ ^\{[0-9A-F-]{36}\}$ && $p != "$(property "$work/older.msi" ProductCode)" ]] ||
+        { echo "ProductCode $p: not a GUID of its own"; ok=1; }
+    # A package code names one package's bytes: another package must not share it.
+    [ "$(package_code "$pkg")" != "$(package_code "$work/older.msi")" ] ||
+        { echo "package code $(package_code "$pkg") shared with the $older package"; ok=1; }
     # Both features on by default (level 1); the program's cannot be deselected (attribute 16).
     p=$(msiinfo export "$pkg" Feature | tr -d '\r' | awk -F'\t' 'NR > 3 { print $1, $6, $8 }' | sort | paste -sd,)
     [ "$p" = "Program 1 16,RunAtLogon 1 0" ] || { echo "features (name level attributes): $p"; ok=1; }
@@ -123,8 +111,8 @@ static() {
     msiinfo suminfo "$pkg" | grep -qxF "Template: $template" || { echo "platform, expected $template:"; msiinfo suminfo "$pkg"; ok=1; }
     # Its exe is this build's, signed or not.
     if ! cmp -s "$stage/Pressavo.exe" "$dir/Pressavo.exe"; then
-        if ! { osslsigncode remove-signature -in "$stage/Pressavo.exe" -out "$work/unsigned.exe" &&
-            cmp "$work/unsigned.exe" "$dir/Pressavo.exe"; } >/dev/null 2>&1; then
+        if ! { osslsigncode remove-signature -in "$stage/Pressavo.exe" -out "$work/unsigned-$build.exe" &&
+            cmp "$work/unsigned-$build.exe" "$dir/Pressavo.exe"; } >/dev/null 2>&1; then
             echo "the packaged Pressavo.exe is not $dir's"
             ok=1
         fi
@@ -134,20 +122,6 @@ static() {
         grep -qxF 'Signature verification: ok' "$work/verify" || { echo "signature:"; tail -n 4 "$work/verify"; ok=1; }
     fi
     return "$ok"
-}
-# The same content and time give the same bytes; one byte more of change, another package code.
-reproducible() {
-    local epoch
-    epoch=$(date -u -d "$(TZ=UTC msiinfo suminfo "$pkg" | sed -n 's/^Created: //p') UTC" +%s) || return 1
-    for n in 1 2; do
-        SOURCE_DATE_EPOCH=$epoch "$repo/packaging/msi.sh" "$stage" "$work/again$n.msi" "$build" "$version" "$manufacturer" || return 1
-    done
-    cmp "$work/again1.msi" "$work/again2.msi" || return 1
-    [ "$(package_code "$work/again1.msi")" = "$(package_code "$pkg")" ] || { echo "rebuilt package code differs from the package's"; return 1; }
-    cp -r "$stage" "$work/changed"
-    printf 'x' | dd of="$work/changed/Pressavo.exe" bs=1 seek=100 conv=notrunc status=none
-    SOURCE_DATE_EPOCH=$epoch "$repo/packaging/msi.sh" "$work/changed" "$work/changed.msi" "$build" "$version" "$manufacturer" || return 1
-    [ "$(package_code "$work/changed.msi")" != "$(package_code "$pkg")" ] || { echo "a changed exe kept the package code"; return 1; }
 }
 install() { msi 0 install /i "$(winpath "$pkg")" && expect "install" "$(installed "$version")"; }
 # Wine's start sequence processes the Run keys, as a logon does; the probe listens meanwhile.
@@ -193,7 +167,6 @@ upgrade() {
 # name | from | function
 cases=(
     "static|-|static"
-    "reproducible|-|reproducible"
     "install|empty|install"
     "logon|installed|logon"
     "repair|installed|repair"
@@ -203,43 +176,66 @@ cases=(
     "upgrade|empty|upgrade"
 )
 
-# The packaged files, as the release staged them (msiextract names each build's folder its own way).
-msiextract -C "$work/x" "$pkg" >/dev/null || { echo "msi: $build: msiextract failed"; exit 1; }
-stage=$(find "$work/x" -name Pressavo.exe -printf '%h\n')
-[ -d "$stage" ] || { echo "msi: $build: no Pressavo.exe in the package"; exit 1; }
-"$repo/packaging/msi.sh" "$stage" "$work/older.msi" "$build" "$older" "$manufacturer" >/dev/null ||
-    { echo "msi: $build: building the $older package failed"; exit 1; }
 # A 64-bit prefix, as fleets' machines are, for both builds; the x86 package goes to its WOW64 side.
 # Made when the first case needs it, so that the checks of the file report at once.
 start_prefix() {
-    "$here/prefix.sh" start "$work/wine" /usr/lib/wine/wine64 >"$work/prefix.log" 2>&1 ||
-        { echo "msi: $build: no prefix"; cat "$work/prefix.log"; exit 1; }
+    "$repo/tests/e2e/prefix.sh" start "$work/wine" /usr/lib/wine/wine64 >"$work/prefix.log" 2>&1 ||
+        { echo "msi: no prefix"; cat "$work/prefix.log"; exit 1; }
     # shellcheck disable=SC1091
     source "$work/wine/env"
     drive=$WINEPREFIX/drive_c
-    probe=$(winpath "$probe")
 }
 
-status=0 case_no=0
-for row in "${cases[@]}"; do
-    IFS='|' read -r name from fn <<<"$row"
-    [[ -z ${PRESSAVO_MSI_CASES-} || $name =~ ^(${PRESSAVO_MSI_CASES})$ ]] || continue
-    case_no=$((case_no + 1)) case_logs=()
-    [ "$from" = - ] || [ -f "$work/wine/env" ] || start_prefix
-    if {
-        case $from in
-        empty) clear_machine ;;
-        installed) expect "the cases before" "$(installed "$version")" >/dev/null ||
-            { clear_machine && msi 0 install-again /i "$(winpath "$pkg")"; } ;;
-        esac && $fn
-    } >"$work/out" 2>&1; then
-        echo "msi: $build: $name: ok"
-    else
-        echo "msi: $build: $name: FAILED"
-        sed 's/^/    /' "$work/out"
-        [ ${#case_logs[@]} -eq 0 ] || printf '    msiexec log: %s\n' "${case_logs[@]}"
-        status=1
-    fi
+status=0 seen=()
+for dir in "$@"; do
+    dir=$(realpath "$dir")
+    shopt -s nullglob
+    packages=("$dir"/Pressavo-*.msi)
+    shopt -u nullglob
+    [ ${#packages[@]} -eq 1 ] || { echo "msi: expected one Pressavo-*.msi in $dir, found ${#packages[@]}"; status=1; continue; }
+    pkg=${packages[0]}
+    seen+=("$pkg")
+    [[ $pkg =~ Pressavo-([0-9]+)\.([0-9]+)-(win32|win64)\.msi$ ]] || { echo "msi: cannot read $pkg's name"; status=1; continue; }
+    version=${BASH_REMATCH[1]}.$((10#${BASH_REMATCH[2]})).0 build=${BASH_REMATCH[3]}
+    # The upgrade codes as released: a package under another one is another product to every fleet.
+    # The logon is the 64-bit start sequence, as on 64-bit Windows; a 32-bit probe reaches it through
+    # sysnative (its system32 is the 32-bit one).
+    case $build in
+    win32) upgrade=C3D45B82-AE85-4BC0-899B-A4F4F8040142 folder="Program Files (x86)" view='Software\Wow6432Node'
+        template="Intel;1033" wineboot='C:\windows\sysnative\wineboot.exe' ;;
+    win64) upgrade=AD6D1DB3-7793-4D72-9361-D28D0441EE53 folder="Program Files" view='Software'
+        template="x64;1033" wineboot=wineboot.exe ;;
+    esac
+    probe=$(winpath "$dir/tests/e2e/pressavo-switch-probe.exe")
+    logs=$dir/tests/release/msi-logs
+    rm -rf "$logs" "$work/x" && mkdir -p "$logs" || exit 1
+    # The packaged files, as the release staged them (msiextract names each build's folder its own way).
+    msiextract -C "$work/x" "$pkg" >/dev/null || { echo "msi: $build: msiextract failed"; status=1; continue; }
+    stage=$(find "$work/x" -name Pressavo.exe -printf '%h\n')
+    [ -d "$stage" ] || { echo "msi: $build: no Pressavo.exe in the package"; status=1; continue; }
+    SOURCE_DATE_EPOCH=0 "$repo/packaging/msi.sh" "$stage" "$work/older.msi" "$build" "$older" "$manufacturer" >/dev/null ||
+        { echo "msi: $build: building the $older package failed"; status=1; continue; }
+    case_no=0
+    for row in "${cases[@]}"; do
+        IFS='|' read -r name from fn <<<"$row"
+        [[ -z ${PRESSAVO_MSI_CASES-} || $name =~ ^(${PRESSAVO_MSI_CASES})$ ]] || continue
+        case_no=$((case_no + 1)) case_logs=()
+        [ "$from" = - ] || [ -f "$work/wine/env" ] || start_prefix
+        if {
+            case $from in
+            empty) clear_machine ;;
+            installed) expect "the cases before" "$(installed "$version")" >/dev/null ||
+                { clear_machine && msi 0 install-again /i "$(winpath "$pkg")"; } ;;
+            esac && $fn
+        } >"$work/out" 2>&1; then
+            echo "msi: $build: $name: ok"
+        else
+            echo "msi: $build: $name: FAILED"
+            sed 's/^/    /' "$work/out"
+            [ ${#case_logs[@]} -eq 0 ] || printf '    msiexec log: %s\n' "${case_logs[@]}"
+            status=1
+        fi
+    done
 done
-echo "msi: $build: took $((SECONDS - start)) s"
+echo "msi: took $((SECONDS - start)) s"
 exit $status
