@@ -56,8 +56,8 @@ struct StandIn {
     ProfileStore profile;
     std::vector<Call> calls;
     std::vector<Receiver> receivers;
-    std::set<std::string> failing;           // names of calls that fail until removed
-    std::set<std::u16string> unconvertible;  // texts that ToProfileText cannot convert
+    std::set<std::string> failing;                        // names of calls that fail until removed
+    std::set<std::u16string, std::less<>> unconvertible;  // texts ToProfileText cannot convert
     std::optional<ProfileReader> reader;
     int windowsCreated = 0;
 

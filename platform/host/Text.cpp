@@ -34,7 +34,7 @@ char16_t FromByte(unsigned char b) {
 
 std::optional<ProfileText> ToProfileText(std::u16string_view text) {
     // A test can make the platform refuse chosen texts, as Windows refuses a call it cannot take.
-    if (host::Platform().unconvertible.contains(Text(text))) return std::nullopt;
+    if (host::Platform().unconvertible.contains(text)) return std::nullopt;
     ProfileText out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
