@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds what the benchmarks need and prints their figures: listing, footprint, whole run of both
 # builds (about 3 minutes). Where 32-bit code runs only through qemu-user, the 32-bit whole run
-# is a rough look of a few runs, each about a minute (see bench/whole-run.sh).
+# measures qemu as much as the program.
 # Figures only: no goal missed here fails the run, except a footprint over budget (bench/footprint.sh
 # is also a check of ./test.sh).
 set -euo pipefail

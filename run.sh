@@ -21,7 +21,7 @@ loader=$(pressavo_wine_loader "build/$preset")
 export WINEPREFIX=${WINEPREFIX:-$PWD/.wine/$preset}
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 mkdir -p "$(dirname "$WINEPREFIX")"
-[ -e "$WINEPREFIX/system.reg" ] || [ "${2:-}" = --in-display ] || echo "Creating the Wine prefix $WINEPREFIX (seconds, once; minutes under qemu-user)..."
+[ -e "$WINEPREFIX/system.reg" ] || [ "${2:-}" = --in-display ] || echo "Creating the Wine prefix $WINEPREFIX (seconds, once)..."
 
 run_in_wine() {
     "$loader" build/$preset/Pressavo.exe && status=0 || status=$?

@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
 # Times whole runs of Pressavo.exe against the two bare references under one warm Wine prefix.
 #   bench/whole-run.sh [win64|win32]      (default win64; the executables must be built)
-# Environment: RUNS=N runs of each program (default 30). Where 32-bit code runs only through
-# qemu-user (each start takes about a minute), a 32-bit run defaults to 3 runs, a rough look, and
-# RUNS down to 1 is accepted.
+# Environment: RUNS=N runs of each program (default 30, at least 10). Where 32-bit code runs only
+# through qemu-user, the 32-bit figures are qemu's, not the program's.
 # BENCH_STATE=<dir> puts the throwaway prefix there instead of a fresh directory under /tmp.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -15,11 +14,7 @@ win64 | win32) ;;
 *) echo "usage: bench/whole-run.sh [win64|win32]" >&2; exit 2 ;;
 esac
 loader=$(pressavo_wine_loader "$root/build/$preset")
-if [ "$preset" = win32 ] && [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ]; then
-    runs=${RUNS:-3} least=1
-else
-    runs=${RUNS:-30} least=10
-fi
+runs=${RUNS:-30} least=10
 if ! [[ $runs =~ ^[0-9]+$ ]] || [ "$runs" -lt "$least" ]; then
     echo "whole-run.sh: RUNS must be at least $least for $preset" >&2
     exit 2
@@ -97,7 +92,6 @@ stats() {
 }
 
 echo "whole run ($preset, $runs runs each, alternated; desktop kept open; wall time of 'wine program' and its CPU time):"
-[ "$runs" -ge 10 ] || echo "  note: only $runs runs each (RUNS=$runs): a rough figure, not a measurement to hold to"
 declare -a wall cpu wmin
 for i in 0 1 2; do
     read -r wall[i] wmin[i] whi < <(stats "$i" 2 1e6)

@@ -51,16 +51,26 @@ for locale in ja_JP hi_IN; do
 done
 [ "$generate" -eq 0 ] || $SUDO locale-gen >/dev/null
 
-# 32-bit Wine on a kernel without IA-32 support runs through qemu-user.
-if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
-    if ! dpkg-query -W -f='${Status}' qemu-user-static 2>/dev/null | grep -q "install ok installed"; then
+# 32-bit Wine on a kernel without IA-32 support runs through qemu-user, from Debian's backports:
+# bookworm's qemu 7.2 takes Wine's MAP_FIXED_NOREPLACE reservations for hints, so that Wine retries
+# some 65,000 mappings and every 32-bit start costs a minute; qemu 10 starts one in under a second.
+binfmt=/proc/sys/fs/binfmt_misc
+qemu=/usr/bin/qemu-i386
+# Mounted first: in a fresh root (a chroot) the kernel may hold the registration already.
+[ -e "$binfmt/register" ] || [ ! -d "$binfmt" ] || $SUDO mount -t binfmt_misc binfmt_misc "$binfmt"
+if [ -e "$binfmt/qemu-i386" ] || ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    if ! dpkg --compare-versions "$(dpkg-query -W -f='${Version}' qemu-user 2>/dev/null)" ge 1:10; then
+        # The archive this machine already uses; backports are never taken unless asked for.
+        uri=$(grep -rhoE 'https?://[^ ]+/debian/?( |$)' /etc/apt/sources.list /etc/apt/sources.list.d 2>/dev/null | head -n 1 | tr -d ' ') || true
+        printf 'Types: deb\nURIs: %s\nSuites: bookworm-backports\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
+            "${uri:-http://deb.debian.org/debian}" | $SUDO tee /etc/apt/sources.list.d/bookworm-backports.sources >/dev/null
         $SUDO apt-get update -q
-        DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends qemu-user-static
+        DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends -t bookworm-backports qemu-user
     fi
-    # Mounted first: in a fresh root (a chroot) the kernel may hold the registration already.
-    [ -e /proc/sys/fs/binfmt_misc/register ] || $SUDO mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
-    if [ ! -e /proc/sys/fs/binfmt_misc/qemu-i386 ]; then
-        printf '%s' ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:F' \
-            | $SUDO tee /proc/sys/fs/binfmt_misc/register >/dev/null
+    # The registration holds the interpreter it was made with (F): an older one is replaced.
+    if ! grep -qx "interpreter $qemu" "$binfmt/qemu-i386" 2>/dev/null; then
+        [ ! -e "$binfmt/qemu-i386" ] || echo -1 | $SUDO tee "$binfmt/qemu-i386" >/dev/null
+        printf '%s' ":qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:$qemu:F" \
+            | $SUDO tee "$binfmt/register" >/dev/null
     fi
 fi

@@ -10,13 +10,8 @@ set(probe $<TARGET_FILE:pressavo-switch-probe>)
 # Windows programs name files by Windows paths; Wine's drive Z: is the Linux root.
 set(exe Z:$<TARGET_FILE:Pressavo>)
 
-# Where programs start through qemu-user, a 32-bit start alone has taken two minutes on a busy
-# machine: there a run's bound only catches one that never ends.
-if(PRESSAVO_E2E_EMULATED)
-  set(run_bound 300)
-else()
-  set(run_bound 120)
-endif()
+# A run's bound only catches one that never ends.
+set(run_bound 120)
 
 # Each broadcast case also checks that the run's window was message-only, and the profile entry and
 # the default printer after the run (with --deny-write: status 1, the entry left as it was).
@@ -30,14 +25,9 @@ pressavo_e2e_test(switch.broadcast-call COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/quie
 # Three threads that never pump, each with a window and Wine's IME window: waiting them out costs
 # 30 s. The probe fails if the run ends 5 s or more after its listener heard the message (one
 # window waited out), whatever the start costs; natively the whole run must also take under 4 s.
-if(PRESSAVO_E2E_EMULATED)
-  # Each start takes a minute or more: the cases that differ by build.
-  pressavo_e2e_test(switch.hung-window COMMAND ${probe} broadcast ${run_bound} --hung=3 ${exe})
-else()
-  pressavo_e2e_test(switch.broadcast COMMAND ${probe} broadcast ${run_bound} ${exe})
-  pressavo_e2e_test(switch.hung-window COMMAND ${probe} broadcast 4 --hung=3 ${exe})
-  pressavo_e2e_test(switch.never-shown COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/never-shown.sh ${probe})
-endif()
+pressavo_e2e_test(switch.broadcast COMMAND ${probe} broadcast ${run_bound} ${exe})
+pressavo_e2e_test(switch.hung-window COMMAND ${probe} broadcast 4 --hung=3 ${exe})
+pressavo_e2e_test(switch.never-shown COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/never-shown.sh ${probe})
 
 # The DLL search: a DLL planted in the program's folder is never loaded. The control is the bare
 # write-and-broadcast reference, which leaves the search as Windows sets it.
@@ -53,10 +43,7 @@ pressavo_e2e_test(switch.utf8 COMMAND ${utf8_locale} ${probe} broadcast ${run_bo
 # and Wine accepts; WC_NO_BEST_FIT_CHARS (0x400) where the code page takes it, none with UTF-8.
 pressavo_e2e_test(switch.conversions-utf8 COMMAND ${utf8_locale} ${CMAKE_CURRENT_SOURCE_DIR}/quiet-run.sh
   +relay --calls=8 KERNEL32.WideCharToMultiByte 65001 0 - - - - 0 0)
-if(NOT PRESSAVO_E2E_EMULATED)
-  # The flag is the same source in both builds; the listing's no-look-alike case shows its effect.
-  pressavo_e2e_test(switch.conversions COMMAND ${cp1252_locale} ${CMAKE_CURRENT_SOURCE_DIR}/quiet-run.sh
-    +relay --calls=8 KERNEL32.WideCharToMultiByte 1252 0x400 - - - - 0 0)
-endif()
+pressavo_e2e_test(switch.conversions COMMAND ${cp1252_locale} ${CMAKE_CURRENT_SOURCE_DIR}/quiet-run.sh
+  +relay --calls=8 KERNEL32.WideCharToMultiByte 1252 0x400 - - - - 0 0)
 # Wine reports a manifest it cannot parse; Windows would refuse to start the program.
 pressavo_e2e_test(switch.manifest-accepted COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/quiet-run.sh err+actctx)
