@@ -2,10 +2,8 @@
 # Says what a Pressavo release contains: its third-party notices and its CycloneDX 1.6 SBOM.
 """Usage: contents.py notices|sbom --map M --exe E --out F [--package P]... (project options below)
 
-The linked inputs come from the link map, what each member is from binutils (one objdump per
-file), the imported DLLs from the executable (pefile), versions from dpkg-query and licence texts
-from the packages' copyright files. Which input makes which component under which licence is the
-reviewed table components.json: a linked input or source it does not name fails the step.
+From the link map, binutils (one objdump per file), pefile, dpkg-query and the packages' copyright
+files, by the reviewed table components.json: a linked input or source it does not name is refused.
 """
 
 import argparse
@@ -23,44 +21,37 @@ import uuid
 import pefile
 from debian import copyright as dep5
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-TABLE = os.path.join(HERE, "components.json")
+TABLE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "components.json")
 
 
 class Refused(Exception):
     """The release must not go out: something linked in cannot be named or licensed."""
 
 
-def run(*args):
-    return subprocess.run(args, check=True, capture_output=True, text=True).stdout
-
-
 def linked_inputs(map_path):
     """{third-party file: {member}} as the map lists them; a file loaded whole is its own member."""
     with open(map_path, encoding="utf-8", errors="replace") as f:
         text = f.read()
-    found = [(m[1], m[2]) for m in re.finditer(r"^(/\S+\.a)\(([^()\s]+)\)", text, re.M)]
-    found += [(m[1], None) for m in re.finditer(r"^LOAD (/\S+\.o)$", text, re.M)]
+    found = re.findall(r"^(/\S+\.a)\(([^()\s]+)\)", text, re.M) + re.findall(r"^LOAD (/\S+\.o)()$", text, re.M)
     if not found:
         raise Refused(f"{map_path}: no third-party inputs; is this a GNU ld link map?")
     build = os.path.dirname(os.path.realpath(map_path)) + os.sep
     inputs = {}
     for path, member in found:
-        path = os.path.normpath(path)
         if not os.path.realpath(path).startswith(build):
-            inputs.setdefault(path, set()).add(member or os.path.basename(path))
+            inputs.setdefault(os.path.normpath(path), set()).add(member or os.path.basename(path))
     return inputs
 
 
 def members(path):
     """{member: (is an import stub, DWARF source file or None)} of an archive or object file."""
-    out = run("x86_64-w64-mingw32-objdump", "-h", "--dwarf=info", "--dwarf-depth=1", path)
+    out = subprocess.check_output(["x86_64-w64-mingw32-objdump", "-h", "--dwarf=info", "--dwarf-depth=1", path],
+                                  text=True)
     parts = re.split(r"^(\S+):\s+file format \S+$", out, flags=re.M)
     found = {}
     for name, body in zip(parts[1::2], parts[2::2]):
         source = re.search(r"DW_AT_name\s*:\s*(?:\(.*?\):\s*)?(\S+)", body)
-        source = source and re.sub(r"^\./", "", source[1])
-        found[os.path.basename(name)] = (".idata$" in body, source)
+        found[os.path.basename(name)] = (".idata$" in body, source and re.sub(r"^\./", "", source[1]))
     return found
 
 
@@ -74,6 +65,15 @@ def first(patterns, value):
     return next((v for p, v in patterns.items() if fnmatch.fnmatchcase(value, p)), None)
 
 
+def licence_of(rule, what, source):
+    """A member's licence: its component's, or as the table gives it for the member's source file."""
+    licence = rule.get("licence") or (source and first(rule["licence-by-source"], source))
+    if licence:
+        return licence
+    raise Refused(f"{what}: no source file is known for it, so no licence can be given" if source is None
+                  else f"{what}: its source {source} has no licence in {TABLE}")
+
+
 def inventory(map_path, exe):
     """The static components with their files and members, and {imported DLL: import library}."""
     with open(TABLE, encoding="utf-8") as f:
@@ -84,42 +84,33 @@ def inventory(map_path, exe):
         for member in sorted(linked):
             what = f"{path}({member})" if member != os.path.basename(path) else path
             stub, source = known.get(member, (False, None))
+            if stub and not any(fnmatch.fnmatchcase(path, p) for p in table["import-libraries"]):
+                raise Refused(f"{what}: an import stub outside the Windows import libraries")
             if stub:
-                if not any(fnmatch.fnmatchcase(path, p) for p in table["import-libraries"]):
-                    raise Refused(f"{what}: an import stub outside the Windows import libraries")
                 stub_libs.add(path)
                 continue
             rule = next((c for c in table["components"] if first(c["inputs"], path)), None)
             if rule is None:
                 raise Refused(f"{what}: linked in, but no component of {TABLE} names it")
-            if "licence" in rule:
-                licence = rule["licence"]
-            elif source is None:
-                raise Refused(f"{what}: no source file is known for it, so no licence can be given")
-            else:
-                licence = first(rule["licence-by-source"], source)
-                if licence is None:
-                    raise Refused(f"{what}: its source {source} has no licence in {TABLE}")
-            comp = comps.setdefault(rule["name"], {"rule": rule, "package": first(rule["inputs"], path),
-                                                   "files": {}})
+            licence = licence_of(rule, what, source)
+            comp = comps.setdefault(rule["name"], {"rule": rule, "package": first(rule["inputs"], path), "files": {}})
             # The source is named where it decided the licence.
             comp["files"].setdefault(path, {})[member] = (None if "licence" in rule else source, licence)
     for comp in comps.values():
-        fields = run("dpkg-query", "-W", "-f=${Version}\n${Architecture}\n${Homepage}\n${Maintainer}",
-                     comp["package"]).split("\n")
-        comp.update(zip(("version", "arch", "homepage", "maintainer"), fields))
+        query = ["dpkg-query", "-W", "-f=${Version}\n${Architecture}\n${Homepage}\n${Maintainer}", comp["package"]]
+        fields = subprocess.check_output(query, text=True)
+        comp.update(zip(("version", "arch", "homepage", "maintainer"), fields.split("\n")))
         comp["licence"] = conjunction(lic for m in comp["files"].values() for _, lic in m.values())
-    pe = pefile.PE(exe, fast_load=True)
-    pe.parse_data_directories([pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_IMPORT"]])
+    pe = pefile.PE(exe)
+    libs = {os.path.basename(p).lower(): p for p in stub_libs}
     dlls = {}
     for dll in sorted((e.dll.decode("ascii") for e in getattr(pe, "DIRECTORY_ENTRY_IMPORT", [])), key=str.lower):
-        lib = [p for p in stub_libs if os.path.basename(p).lower() == f"lib{os.path.splitext(dll)[0].lower()}.a"]
-        if len(lib) != 1:
+        dlls[dll] = libs.pop(f"lib{os.path.splitext(dll)[0].lower()}.a", None)
+        if dlls[dll] is None:
             raise Refused(f"{exe} imports {dll}, but the link map has no import stubs of it")
-        dlls[dll] = lib[0]
-    if set(dlls.values()) != stub_libs:
-        raise Refused(f"the link map's import stubs of {sorted(stub_libs - set(dlls.values()))} are not "
-                      f"among {exe}'s imports: the map is not this executable's")
+    if libs:
+        raise Refused(f"the link map's import stubs of {sorted(libs.values())} are not among {exe}'s imports: "
+                      "the map is not this executable's")
     return [comps[n] for n in sorted(comps)], dlls, table
 
 
@@ -137,11 +128,10 @@ def licence_text(comp, how, licence):
         lines += ["", *(f"Copyright (c) {c}" for c in found[0].copyright.splitlines()), "",
                   found[0].license.text.rstrip()]
     if "between" in how:
-        start = text.find(how["between"][0])
-        end = text.find(how["between"][1], start)
-        if start < 0 or end < 0:
+        quoted = re.search(".*?".join(map(re.escape, how["between"])), text, re.S)
+        if not quoted:
             raise Refused(f"{path}: the quoted text is no longer where {TABLE} says")
-        lines += ["", text[start:end + len(how["between"][1])]]
+        lines += ["", quoted[0]]
     return lines + [""]
 
 
@@ -159,19 +149,14 @@ def notices(comps, dlls, args):
                 "Linked in:"]
         for path, linked in sorted(comp["files"].items()):
             out.append(f"  {path} ({conjunction(lic for _, lic in linked.values())})")
-            out += [f"    {m}" + (f"  from {s}" if s else "")
-                    for m, (s, _) in sorted(linked.items())]
+            out += [f"    {m}" + (f"  from {s}" if s else "") for m, (s, _) in sorted(linked.items())]
         out.append("")
-        used = {lic for linked in comp["files"].values() for _, lic in linked.values()}
         for licence, how in comp["rule"]["texts"].items():
-            if licence not in used:
-                continue
-            if "licence-by-source" in comp["rule"]:
-                sources = sorted({s for linked in comp["files"].values() for s, lic in linked.values()
-                                  if lic == licence})
-                out.append(textwrap.fill("Applies to: " + ", ".join(sources), width=96,
+            sources = {s for linked in comp["files"].values() for s, lic in linked.values() if lic == licence}
+            if sources and "licence-by-source" in comp["rule"]:
+                out.append(textwrap.fill("Applies to: " + ", ".join(sorted(sources)), width=96,
                                          subsequent_indent="  ", break_on_hyphens=False))
-            out += licence_text(comp, how, args.licence)
+            out += licence_text(comp, how, args.licence) if sources else []
     return "\n".join(out).rstrip("\n") + "\n"
 
 
@@ -203,18 +188,15 @@ def lic(expression):
 
 
 def sbom(comps, dlls, table, args):
-    us = {"name": args.company, "url": [args.url]}
-    v, build = args.version, args.build
+    us, v, build = {"name": args.company, "url": [args.url]}, args.version, args.build
     primary, exe_ref = f"pkg:generic/{args.name.lower()}@{v}?build={build}", "file:Pressavo.exe"
     listed = [shipped_file(exe_ref, "Pressavo.exe", args.exe, v, f"The {args.name} program ({build} build), "
                            "as shipped in the packages", (us, us), args.licence, "Pressavo.exe",
                            bsi("Pressavo.exe", "executable", False, [("pressavo:build", build)]))]
-    deps = {primary: [exe_ref], exe_ref: []}
-    static = []
+    deps, static, dll_refs = {primary: [exe_ref], exe_ref: []}, [], []
     for comp in comps:
         ref = f"pkg:deb/debian/{comp['package']}@{comp['version']}?arch={comp['arch']}"
         static.append(ref)
-        deps[exe_ref].append(ref)
         maker = {"name": comp["rule"]["name"], **({"url": [comp["homepage"]]} if comp["homepage"] else {})}
         contact = re.match(r"\s*(.*?)\s*<([^>]+)>", comp["maintainer"])
         supplier = dict(table["debian-supplier"],
@@ -235,16 +217,15 @@ def sbom(comps, dlls, table, args):
                        "properties": [{"name": "pressavo:debian-package", "value": comp["package"]},
                                       {"name": "pressavo:linkage", "value": "static"}]})
         deps[ref] = [f["bom-ref"] for f in files]
-    dll_refs = []
     for dll, lib in dlls.items():
         dll_refs.append(f"dll:{dll.lower()}")
-        deps[exe_ref].append(dll_refs[-1])
         deps[dll_refs[-1]] = []
         listed.append({"type": "library", "bom-ref": dll_refs[-1], "name": dll, "scope": "required",
                        "description": "Part of Microsoft Windows; imported by Pressavo.exe, not shipped with it",
                        "manufacturer": table["system-dll-manufacturer"],
                        "properties": bsi(dll, "executable", False, [("pressavo:not-shipped", "part of Windows"),
                                                                     ("pressavo:import-library", lib)])})
+    deps[exe_ref] = static + dll_refs
     for path in args.package:
         name = os.path.basename(path)
         kind = "zip archive" if name.endswith(".zip") else "Windows Installer package"
@@ -252,12 +233,12 @@ def sbom(comps, dlls, table, args):
                                    (us, us), args.licence, name, bsi(name, "non-executable", True)))
         deps[f"file:{name}"] = [exe_ref]
         deps[primary].append(f"file:{name}")
-    tool = hashlib.sha256(open(__file__, "rb").read()).hexdigest()
+    tool = digests(__file__)
     bom = {"bomFormat": "CycloneDX", "specVersion": "1.6", "serialNumber": None, "version": 1, "metadata": {
         "timestamp": datetime.datetime.fromtimestamp(args.epoch, datetime.timezone.utc).strftime("%Y-%m-%dT%H:%M:%SZ"),
         "tools": {"components": [{"type": "application", "group": "pressavo", "name": "packaging/contents.py",
-                                  "version": tool[:16], "description": "Reads the link map and the Debian "
-                                  "packages of the build system", "hashes": digests(__file__)}]},
+                                  "version": tool[0]["content"][:16], "description": "Reads the link map and the "
+                                  "Debian packages of the build system", "hashes": tool}]},
         "authors": [{"name": args.company}], "manufacturer": us, "supplier": us,
         "component": {"type": "application", "bom-ref": primary, "name": args.name, "version": v,
                       "description": args.description, "supplier": us, "manufacturer": us,

@@ -4,10 +4,7 @@
 # SOURCE_DATE_EPOCH (Unix time, checked by the release step) is the package's time: the same stage
 # and time give the same bytes. On any failure no <out.msi> is left behind.
 set -euo pipefail
-if [ $# -ne 5 ]; then
-    echo "usage: msi.sh <stage-dir> <out.msi> <win32|win64> <product-version x.y.z> <manufacturer>" >&2
-    exit 2
-fi
+[ $# -eq 5 ] || { echo "usage: msi.sh <stage-dir> <out.msi> <win32|win64> <x.y.z> <manufacturer>" >&2; exit 2; }
 stage=$(realpath "$1")
 out=$(realpath -m "$2")
 build=$3 version=$4 manufacturer=$5
