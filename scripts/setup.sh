@@ -9,7 +9,7 @@ want=(cmake make g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest libgtest
       wine wine64 wine32:i386 xvfb xauth locales git binutils
       clang libclang-rt-14-dev clang-tidy clang-format cppcheck libbenchmark-dev
       python3 python3-pefile osslsigncode openssl zip unzip
-      wixl msitools faketime python3-jsonschema python3-debian
+      wixl msitools faketime python3-jsonschema python3-debian python3-license-expression
       ${PRESSAVO_EXTRA_PACKAGES:-})
 
 missing=()

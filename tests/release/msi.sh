@@ -98,9 +98,12 @@ static() {
     p=$(property "$pkg" ProductCode)
     [[ $p =~ ^\{[0-9A-F-]{36}\}$ && $p != "$(property "$work/older.msi" ProductCode)" ]] ||
         { echo "ProductCode $p: not a GUID of its own"; ok=1; }
-    # A package code names one package's bytes: another package must not share it.
-    [ "$(package_code "$pkg")" != "$(package_code "$work/older.msi")" ] ||
-        { echo "package code $(package_code "$pkg") shared with the $older package"; ok=1; }
+    # A package code names one package's bytes: a package of the same version with one byte more in a
+    # file must not share it (nor would a code made from the version alone, or a constant one).
+    mkdir -p "$work/other" && cp "$stage"/* "$work/other/" && echo >>"$work/other/LICENSE" &&
+        SOURCE_DATE_EPOCH=0 "$repo/packaging/msi.sh" "$work/other" "$work/other.msi" "$build" "$version" "$manufacturer" >/dev/null &&
+        [ "$(package_code "$pkg")" != "$(package_code "$work/other.msi")" ] ||
+        { echo "package code $(package_code "$pkg") shared with another package of $version"; ok=1; }
     # Both features on by default (level 1); the program's cannot be deselected (attribute 16).
     p=$(msiinfo export "$pkg" Feature | tr -d '\r' | awk -F'\t' 'NR > 3 { print $1, $6, $8 }' | sort | paste -sd,)
     [ "$p" = "Program 1 16,RunAtLogon 1 0" ] || { echo "features (name level attributes): $p"; ok=1; }

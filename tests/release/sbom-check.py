@@ -21,6 +21,7 @@ import zipfile
 
 import jsonschema
 import pefile
+from license_expression import ExpressionError, get_spdx_licensing
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SCHEMAS = os.path.join(HERE, "..", "..", "packaging", "node", "node_modules", "@cyclonedx",
@@ -28,6 +29,7 @@ SCHEMAS = os.path.join(HERE, "..", "..", "packaging", "node", "node_modules", "@
 # The BSI flags of a file follow from its first bytes: (executable, archive and structured).
 MAGIC = {b"MZ": ("executable", False), b"!<arch>\n": ("non-executable", True),
          b"PK\x03\x04": ("non-executable", True), b"\xd0\xcf\x11\xe0": ("non-executable", True)}
+SPDX = get_spdx_licensing()
 findings = []
 
 
@@ -36,45 +38,19 @@ def fail(text):
     print(f"FAIL: {text}")
 
 
-def tree(expression):
-    """An SPDX expression as nested frozensets (AND and OR unordered, AND binding tighter)."""
-    tokens = re.findall(r"[()]|[^\s()]+", expression)
-
-    def term():
-        token = tokens.pop(0) if tokens else ")"
-        if token == "(":
-            node = joined("OR")
-            if (tokens.pop(0) if tokens else None) != ")":
-                raise ValueError(f"unbalanced: {expression}")
-            return node
-        if token in (")", "AND", "OR", "WITH"):
-            raise ValueError(f"not an SPDX expression: {expression}")
-        if tokens[:1] == ["WITH"]:
-            tokens.pop(0)
-            token += " WITH " + tokens.pop(0)
-        return token
-
-    def joined(op):
-        nodes = [term() if op == "AND" else joined("AND")]
-        while tokens[:1] == [op]:
-            tokens.pop(0)
-            nodes.append(term() if op == "AND" else joined("AND"))
-        flat = frozenset(x for n in nodes for x in (n[1] if isinstance(n, tuple) and n[0] == op else [n]))
-        return nodes[0] if len(nodes) == 1 else (op, flat)
-
-    node = joined("OR")
-    if tokens:
-        raise ValueError(f"trailing {tokens}: {expression}")
-    return node
-
-
 def same_licence(where, got, want):
+    """Equal as SPDX expressions (AND and OR unordered), with every licence id SPDX's or a LicenseRef."""
     try:
-        if tree(got) == tree(want):
+        unknown = SPDX.validate(got).errors
+        if not unknown and SPDX.is_equivalent(got, want):
             return
-    except ValueError as e:
-        return fail(f"{where}: {e}")
-    fail(f"{where}: licence {got!r}, expected {want!r}")
+    except ExpressionError as e:
+        unknown = [str(e)]
+    fail(f"{where}: licence {got!r}, expected {want!r}" + (f" ({'; '.join(unknown)})" if unknown else ""))
+
+
+def expression(component):
+    return (component.get("licenses") or [{}])[0].get("expression", "")
 
 
 def sha(data, alg="sha256"):
@@ -111,7 +87,7 @@ def quote(package, how):
 
 
 def validate(bom):
-    """Against the CycloneDX 1.6 schema; returns the SPDX licence ids the schema knows."""
+    """Against the CycloneDX 1.6 schema and the schemas it refers to."""
     docs = {}
     for name in ("bom-1.6.SNAPSHOT.schema.json", "spdx.SNAPSHOT.schema.json", "jsf-0.82.SNAPSHOT.schema.json"):
         with open(os.path.join(SCHEMAS, name), encoding="utf-8") as f:
@@ -121,7 +97,6 @@ def validate(bom):
     validator = jsonschema.Draft7Validator(main, resolver=resolver, format_checker=jsonschema.FormatChecker())
     for e in sorted(validator.iter_errors(bom), key=lambda e: list(e.absolute_path)):
         fail(f"schema: at /{'/'.join(map(str, e.absolute_path))}: {e.message[:300]}")
-    return set(docs["http://cyclonedx.org/schema/spdx.SNAPSHOT.schema.json"]["enum"])
 
 
 def main():
@@ -160,7 +135,7 @@ def main():
     files["Pressavo.exe"] = exe
 
     bom = json.loads(files[stem + ".cdx.json"])
-    spdx = validate(bom)
+    validate(bom)
     meta = bom.get("metadata", {})
     if bom.get("specVersion") != "1.6" or not bom.get("serialNumber") or "version" not in bom:
         fail("document: not CycloneDX 1.6 with a serial number and version")
@@ -191,13 +166,8 @@ def main():
             fail(f"{where}: not in the dependency graph with a statement of its completeness")
         if c.get("type") in ("library", "application") and not c.get("purl") and c["name"] not in dlls:
             fail(f"{where}: no package URL")
-        if c["name"] not in dlls:
-            lics = c.get("licenses") or [{}]
-            ids = re.split(r"[\s()]+", lics[0].get("expression", "?"))
-            bad = [t for t in ids if t and t not in spdx | {"AND", "OR", "WITH"}
-                   and not t.startswith("LicenseRef-")]
-            if len(lics) != 1 or bad or not c.get("version"):
-                fail(f"{where}: no version, or not one licence expression of SPDX ids ({bad})")
+        if c["name"] not in dlls and (len(c.get("licenses", [])) != 1 or not c.get("version")):
+            fail(f"{where}: no version, or not one licence expression")
         if c.get("components"):
             statics[c["name"]] = c
         if c.get("type") != "file" and c["name"] not in dlls:
@@ -225,8 +195,7 @@ def main():
         if c.get("name") in ("Pressavo", "Pressavo.exe", stem + ".zip", stem + ".msi"):
             if c.get("version") != version:
                 fail(f"component {c['name']!r}: version {c.get('version')!r}, the release is {version}")
-            same_licence(f"component {c['name']!r}", (c.get("licenses") or [{}])[0].get("expression", ""),
-                         want["project"]["licence"])
+            same_licence(f"component {c['name']!r}", expression(c), want["project"]["licence"])
     exe_deps = deps.get("file:Pressavo.exe", set())
     if exe_deps != {c.get("bom-ref") for c, _ in every if c["name"] in dlls or c["name"] in statics}:
         fail(f"Pressavo.exe depends on {sorted(exe_deps)}, not on each linked component and DLL")
@@ -247,12 +216,12 @@ def main():
                                    capture_output=True, text=True).stdout
         if c.get("version") != installed or f"pkg:deb/debian/{package}@{installed}?" not in c.get("purl", ""):
             fail(f"{name}: version {c.get('version')}, purl {c.get('purl')}; {package} {installed} is installed")
-        same_licence(name, (c.get("licenses") or [{}])[0].get("expression", ""), w["licence"])
+        same_licence(name, expression(c), w["licence"])
         got = {f["name"]: f for f in c.get("components", [])}
         if set(got) != set(w["files"]):
             fail(f"{name}: files {sorted(got)}, expected {sorted(w['files'])}")
         for fname, f in got.items():
-            same_licence(f"{name}: {fname}", f["licenses"][0]["expression"], w["files"].get(fname, "?"))
+            same_licence(f"{name}: {fname}", expression(f), w["files"].get(fname, "?"))
             props = [(p["name"], p["value"]) for p in f.get("properties", [])]
             path = dict(props).get("pressavo:installed-path")
             in_sbom |= {(path, v.split(" ")[0]) for n, v in props if n == "pressavo:linked-member"}
