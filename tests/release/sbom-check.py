@@ -13,6 +13,7 @@ import glob
 import hashlib
 import json
 import os
+import pathlib
 import re
 import subprocess
 import sys
@@ -115,19 +116,16 @@ def main():
         raise SystemExit(f"sbom-check.py: expected one release (zip, msi, cdx.json) in {d}, found {found}")
     stem = stems.pop()
     version, build = re.fullmatch(r"Pressavo-(.+)-(win32|win64)", stem).groups()
-    files = {n: open(os.path.join(d, n), "rb").read() for n in found}
-    sums = {}
+    files = {n: pathlib.Path(d, n).read_bytes() for n in found}
     with open(os.path.join(d, "SHA256SUMS"), encoding="utf-8") as f:
-        for line in f:
-            digest, name = line.rstrip("\n").split("  ", 1)
-            sums[name] = digest
+        sums = dict(reversed(line.rstrip("\n").split("  ", 1)) for line in f)
     if sums != {n: sha(data) for n, data in files.items()}:
         fail(f"SHA256SUMS lists {sorted(sums)}, not the sums of exactly {found}")
     with zipfile.ZipFile(os.path.join(d, stem + ".zip")) as z:
         in_zip = {n: z.read(n) for n in z.namelist()}
     with tempfile.TemporaryDirectory() as t:
         subprocess.run(["msiextract", "-C", t, os.path.join(d, stem + ".msi")], check=True, capture_output=True)
-        in_msi = {n: open(os.path.join(r, n), "rb").read() for r, _, ns in os.walk(t) for n in ns}
+        in_msi = {p.name: p.read_bytes() for p in pathlib.Path(t).rglob("*") if p.is_file()}
     for name in ("Pressavo.exe", "THIRD-PARTY-NOTICES.txt", "LICENSE"):
         if in_zip.get(name) is None or in_zip.get(name) != in_msi.get(name):
             fail(f"{name}: not the same in the zip and the MSI")
@@ -142,22 +140,21 @@ def main():
     if not re.fullmatch(r"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ", meta.get("timestamp", "")) or not meta.get("tools") \
             or (meta.get("manufacturer") or {}).get("name") != want["project"]["manufacturer"]:
         fail("document: no UTC timestamp, no tool, or not made by the project's manufacturer")
-    every = [(meta.get("component", {}), None)]
-    for c in bom.get("components", []):
-        every += [(c, None)] + [(f, c) for f in c.get("components", [])]
+    every = [meta.get("component", {})]
+    every += [x for c in bom.get("components", []) for x in [c, *c.get("components", [])]]
     deps = {x["ref"]: set(x.get("dependsOn", [])) for x in bom.get("dependencies", [])}
     complete = {r for comp in bom.get("compositions", []) for r in comp.get("dependencies", [])}
-    refs = {c.get("bom-ref") for c, _ in every}
+    refs = {c.get("bom-ref") for c in every}
     for r in sorted({r for k, v in deps.items() for r in {k} | v} - refs):
         fail(f"dependencies: {r} names no component")
-    dlls = {c["name"] for c, _ in every if c.get("name", "").lower().endswith(".dll")}
+    dlls = {c["name"] for c in every if c.get("name", "").lower().endswith(".dll")}
     imports = {e.dll.decode() for e in pefile.PE(data=exe).DIRECTORY_ENTRY_IMPORT}
     if not dlls == imports == set(want["dlls"]):
         fail(f"imported DLLs: Pressavo.exe {sorted(imports)}, SBOM {sorted(dlls)}, expected {want['dlls']}")
 
     # Every component: named, made by someone reachable, in the graph, licensed; files hashed.
     statics = {}
-    for c, _ in every:
+    for c in every:
         where = f"component {c.get('name')!r}"
         maker = c.get("manufacturer") or {}
         if not c.get("bom-ref") or not (maker.get("url") or any(x.get("email") for x in maker.get("contact", []))):
@@ -176,7 +173,7 @@ def main():
         data = files.get(c["name"])
         path = dict(props).get("pressavo:installed-path")
         if path:
-            data = open(path, "rb").read()
+            data = pathlib.Path(path).read_bytes()
         flags = next((v for m, v in MAGIC.items() if data and data.startswith(m)),
                      ("executable", False) if data is None else ("non-executable", False))
         bsi = {"bsi:component:filename": c["name"], "bsi:component:executable": flags[0],
@@ -191,13 +188,13 @@ def main():
                 fail(f"{where}: its hashes are not those of {path or c['name']} as shipped")
 
     # The primary component, the exe and the packages: this version, the project's licence.
-    for c, _ in every:
+    for c in every:
         if c.get("name") in ("Pressavo", "Pressavo.exe", stem + ".zip", stem + ".msi"):
             if c.get("version") != version:
                 fail(f"component {c['name']!r}: version {c.get('version')!r}, the release is {version}")
             same_licence(f"component {c['name']!r}", expression(c), want["project"]["licence"])
     exe_deps = deps.get("file:Pressavo.exe", set())
-    if exe_deps != {c.get("bom-ref") for c, _ in every if c["name"] in dlls or c["name"] in statics}:
+    if exe_deps != {c.get("bom-ref") for c in every if c["name"] in dlls or c["name"] in statics}:
         fail(f"Pressavo.exe depends on {sorted(exe_deps)}, not on each linked component and DLL")
 
     # The linked components: as reviewed, each file and member as the link map has it.
