@@ -81,6 +81,7 @@ def inventory(map_path, exe):
     comps, stub_libs = {}, set()
     for path, linked in sorted(linked_inputs(map_path).items()):
         known = members(path)
+        rule = next((c for c in table["components"] if first(c["inputs"], path)), None)
         for member in sorted(linked):
             what = f"{path}({member})" if member != os.path.basename(path) else path
             stub, source = known.get(member, (False, None))
@@ -89,7 +90,6 @@ def inventory(map_path, exe):
             if stub:
                 stub_libs.add(path)
                 continue
-            rule = next((c for c in table["components"] if first(c["inputs"], path)), None)
             if rule is None:
                 raise Refused(f"{what}: linked in, but no component of {TABLE} names it")
             licence = licence_of(rule, what, source)
